@@ -1,0 +1,41 @@
+#pragma once
+
+#include "listing/siteroots.h"
+
+namespace vidfolio {
+
+class ListingView;
+class PageFetcher;
+class RunLoop;
+class UserList;
+
+// One listing of the user named in the user-name box: remembers the name,
+// fetches the user's profile pages one after the other and adds an entry per
+// video to the tree, reporting through the status line and progress bar.
+class ListingRun
+{
+public:
+    ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
+               SiteRoots roots);
+
+    void run();
+
+private:
+    // Splits one numbered page into pieces and adds an entry for each.
+    void listPage();
+    // Enables the window, fills the progress bar, shows `status` for a
+    // moment and empties the bar again.
+    void finish(const QString &status);
+
+    ListingView &m_view;
+    UserList &m_users;
+    PageFetcher &m_fetcher;
+    RunLoop &m_loop;
+    SiteRoots m_roots;
+};
+
+// The address of a user's profile-videos page; page 0 is the first fetch,
+// which has no page number. The name is percent-encoded as a query value.
+QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page);
+
+} // namespace vidfolio

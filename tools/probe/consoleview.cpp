@@ -1,0 +1,49 @@
+#include "consoleview.h"
+
+#include "jsonline.h"
+
+namespace vidfolio {
+
+ConsoleView::ConsoleView(bool onlyRecent, std::chrono::steady_clock::time_point start)
+    : m_onlyRecent(onlyRecent), m_start(start)
+{
+}
+
+void ConsoleView::setWindowEnabled(bool enabled)
+{
+    JsonLine("enabled").add("value", enabled).print(m_start);
+}
+
+void ConsoleView::setStatus(const QString &text)
+{
+    JsonLine("status").add("text", text).print(m_start);
+}
+
+void ConsoleView::treeEntryAdded(const QString &key, const QString &text, int)
+{
+    JsonLine("entry").add("key", key).add("title", text).print(m_start);
+}
+
+void ConsoleView::progressChanged(int value, int maximum)
+{
+    JsonLine("progress").add("value", value).add("max", maximum).print(m_start);
+}
+
+void ConsoleView::printFetch(const QString &address, bool ok)
+{
+    JsonLine("fetch").add("url", address).add("ok", ok).print(m_start);
+}
+
+void ConsoleView::printUsers()
+{
+    std::string names = "[";
+    for (const QString &name : m_users) {
+        if (names.size() > 1)
+            names += ',';
+        names += jsonString(name);
+    }
+    names += ']';
+    JsonLine("users").addRaw("names", names).print(m_start);
+}
+
+} // namespace vidfolio
