@@ -53,10 +53,15 @@ void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
         bytes += box.userAt(i).toUtf8();
         bytes += "\r\n";
     }
+    // Unbuffered, so that a short write (a full disk) shows in the count
+    // written; a buffered QSaveFile commits a truncated file without error.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
-    file.write(bytes);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return;
+    }
     file.commit();
 }
 

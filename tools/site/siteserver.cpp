@@ -24,13 +24,19 @@ SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
         const std::string hostHeader = req.get_header_value("Host");
         {
             std::lock_guard lock(m_mutex);
-            m_requests.push_back({hostHeader, req.target, req.remote_port});
+            m_requests.push_back({hostHeader, req.target, req.remote_port,
+                                  req.get_header_value("Accept-Encoding")});
         }
         serveProfile(user, page, hostHeader, res);
     });
     m_server->Get("/redirect", [](const httplib::Request &req, httplib::Response &res) {
         res.set_redirect(req.get_param_value("to"));
     });
+    m_server->Get("/loop", [](const httplib::Request &, httplib::Response &res) {
+        res.set_redirect("/loop");
+    });
+    // Like a real site, keep a connection open for many requests.
+    m_server->set_keep_alive_max_count(100000);
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("cannot bind a port on 127.0.0.1");
@@ -161,14 +167,15 @@ void SiteServer::serveProfile(const std::string &user, int page, const std::stri
         res.set_content(*body, "text/html");
         break;
     case Fault::Kind::Huge: {
-        const std::int64_t total = fault->bytes;
-        res.set_content_provider(
-            static_cast<size_t>(total), "text/html",
-            [total](size_t offset, size_t, httplib::DataSink &sink) {
-                static const std::string chunk(64 * 1024, 'x');
-                const auto left = static_cast<std::size_t>(total) - offset;
-                return sink.write(chunk.data(), std::min(left, chunk.size()));
-            });
+        const auto total = static_cast<std::size_t>(fault->bytes);
+        res.set_chunked_content_provider("text/html", [total](size_t offset, httplib::DataSink &sink) {
+            static const std::string chunk(64 * 1024, 'x');
+            if (offset >= total) {
+                sink.done();
+                return true;
+            }
+            return sink.write(chunk.data(), std::min(total - offset, chunk.size()));
+        });
         break;
     }
     }

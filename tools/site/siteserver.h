@@ -28,7 +28,7 @@ struct Fault
         ServerError, // HTTP 500 with a page-like body
         DropMidBody, // announces a body, sends half of it and closes
         Stall,       // answers only after `delayMs`
-        Huge,        // a body of `bytes` bytes
+        Huge,        // a body of `bytes` bytes, sent chunked without a length
     };
     Kind kind = Kind::NotFound;
     int delayMs = 0;
@@ -40,6 +40,7 @@ struct Request
     std::string host;   // the Host header
     std::string target; // path and query as sent
     int remotePort = 0; // tells the connections apart
+    std::string acceptEncoding;
 };
 
 // A video site on 127.0.0.1 and an ephemeral port, run on its own threads.

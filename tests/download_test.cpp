@@ -1,0 +1,161 @@
+#include "platform/downloader.h"
+#include "siteserver.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace vidfolio;
+using site::Fault;
+using site::SiteServer;
+
+namespace {
+
+class DownloadTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        server.addUser("alice", site::generatedVideos("alice", 25));
+    }
+
+    std::string target() const { return QFile::encodeName(folder.filePath("temp.txt")).toStdString(); }
+    std::string page(int n) const
+    {
+        std::string address = "http://" + server.host() + "/profile_videos?user=alice";
+        return n == 0 ? address : address + "&page=" + std::to_string(n);
+    }
+    QByteArray written() const
+    {
+        QFile file(folder.filePath("temp.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool leftBehind() const { return QFile::exists(folder.filePath("temp.txt")); }
+
+    QTemporaryDir folder;
+    SiteServer server;
+};
+
+TEST_F(DownloadTest, CompleteAnswerIsWrittenByteForByte)
+{
+    Downloader downloader;
+    const DownloadResult result = downloader.DownloadFile(page(0), target());
+    ASSERT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(result.httpStatus, 200);
+    EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
+}
+
+TEST_F(DownloadTest, SuccessivePagesShareOneConnectionAndMayBeCompressed)
+{
+    Downloader downloader;
+    for (int n = 1; n <= 3; ++n)
+        ASSERT_TRUE(downloader.DownloadFile(page(n), target()).ok);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].remotePort, requests[1].remotePort);
+    EXPECT_EQ(requests[1].remotePort, requests[2].remotePort);
+    EXPECT_NE(requests[0].acceptEncoding.find("gzip"), std::string::npos);
+    // The loopback server compresses text for clients that accept it; the
+    // file still holds the plain page.
+    const auto videos = site::generatedVideos("alice", 25);
+    EXPECT_EQ(written().toStdString(),
+              site::numberedProfilePage("alice", {videos.begin() + 20, videos.end()},
+                                        "http://" + server.host()));
+}
+
+struct FailureCase
+{
+    const char *name;
+    Fault fault;
+    const char *reason;
+    friend void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
+};
+
+class DownloadFailureTest : public DownloadTest, public ::testing::WithParamInterface<FailureCase>
+{
+};
+
+TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesNoFile)
+{
+    DownloadLimits limits;
+    limits.stallTimeout = std::chrono::seconds(1);
+    limits.maxBytes = 1024 * 1024;
+    Downloader downloader(limits);
+    server.setFault(0, GetParam().fault);
+    // A file from an earlier download must not survive a failed one either.
+    {
+        QFile old(folder.filePath("temp.txt"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old page");
+    }
+    const DownloadResult result = downloader.DownloadFile(page(0), target());
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, GetParam().reason);
+    EXPECT_FALSE(leftBehind());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DownloadFailureTest,
+    ::testing::Values(
+        FailureCase{"NotFound", {Fault::Kind::NotFound}, "HTTP 404"},
+        FailureCase{"ServerError", {Fault::Kind::ServerError}, "HTTP 500"},
+        FailureCase{"DroppedMidBody", {Fault::Kind::DropMidBody}, "connection lost"},
+        FailureCase{"Stalled", {Fault::Kind::Stall, 4000}, "timed out"},
+        FailureCase{"LargerThanCap", {Fault::Kind::Huge, 0, 8 * 1024 * 1024}, "too large"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, RefusedConnectionIsNamed)
+{
+    int deadPort = 0;
+    {
+        SiteServer gone;
+        deadPort = gone.port();
+    }
+    Downloader downloader;
+    const auto result = downloader.DownloadFile(
+        "http://127.0.0.1:" + std::to_string(deadPort) + "/profile_videos?user=x", target());
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "connection refused");
+    EXPECT_FALSE(leftBehind());
+}
+
+TEST_F(DownloadTest, RedirectsAreFollowedOnlyToHttp)
+{
+    Downloader downloader;
+    const std::string base = "http://" + server.host() + "/redirect?to=";
+    EXPECT_TRUE(downloader.DownloadFile(base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok);
+    EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
+
+    for (const char *to : {"file%3A%2F%2F%2Fetc%2Fpasswd", "ftp%3A%2F%2F127.0.0.1%2Fx"}) {
+        const auto result = downloader.DownloadFile(base + to, target());
+        EXPECT_FALSE(result.ok) << to;
+        EXPECT_EQ(result.reason, "address not allowed") << to;
+        EXPECT_FALSE(leftBehind()) << to;
+    }
+    EXPECT_FALSE(downloader.DownloadFile("file:///etc/passwd", target()).ok);
+}
+
+TEST_F(DownloadTest, RedirectLoopEnds)
+{
+    Downloader downloader;
+    const auto result = downloader.DownloadFile("http://" + server.host() + "/loop", target());
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "too many redirects");
+    EXPECT_FALSE(leftBehind());
+}
+
+TEST_F(DownloadTest, UnwritablePathIsReportedWithoutTouchingTheNetwork)
+{
+    Downloader downloader;
+    const std::string path =
+        QFile::encodeName(folder.filePath("missing-folder/temp.txt")).toStdString();
+    const auto result = downloader.DownloadFile(page(0), path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "cannot write temp.txt");
+    EXPECT_TRUE(server.requests().empty());
+}
+
+} // namespace
