@@ -1,7 +1,12 @@
-#include <cstdio>
+#include "ui/main.h"
 
-int main()
+#include <QApplication>
+
+int main(int argc, char **argv)
 {
-    std::puts("Vidfolio: the window is not built yet; try vidfolio-probe to list a user's videos.");
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vidfolio"));
+    vidfolio::ui::Main window;
+    window.show();
+    return QApplication::exec();
 }

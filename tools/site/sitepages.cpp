@@ -1,5 +1,10 @@
 #include "sitepages.h"
 
+#include <QBuffer>
+#include <QImage>
+
+#include <functional>
+
 namespace vidfolio::site {
 
 std::vector<Video> generatedVideos(const std::string &user, std::size_t count)
@@ -44,6 +49,38 @@ std::string numberedProfilePage(const std::string &user, const std::vector<Video
         page += "vTable" + videoPiece(video, thumbnailRoot);
     page += "pager\">Pages</div>\n</body></html>\n";
     return page;
+}
+
+std::string playerParameters(const Video &video)
+{
+    return video.id + "&l=" + std::to_string(60 + video.id.size()) + "&t=tok" + video.id;
+}
+
+std::string watchPage(const Video &video)
+{
+    return "<html><head><title>" + video.title + "</title></head><body>\n<div id=\"player\">" +
+           "<embed src=\"/player2.swf?video_id=" + playerParameters(video) +
+           "\" type=\"application/x-shockwave-flash\" width=\"425\" height=\"350\"></div>\n" +
+           "<h1>" + video.title + "</h1>\n</body></html>\n";
+}
+
+std::string thumbnailJpeg(const std::string &videoId, int number)
+{
+    const auto hash = std::hash<std::string>{}(videoId);
+    QImage image(120, 90, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(static_cast<int>(hash % 360), 140, 220));
+    const QRgb bar = QColor::fromHsv(static_cast<int>((hash / 360) % 360), 200, 90).rgb();
+    for (int i = 0; i < number; ++i) {
+        for (int y = 12 + i * 25; y < 22 + i * 25; ++y) {
+            for (int x = 10; x < 110; ++x)
+                image.setPixel(x, y, bar);
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 80);
+    return bytes.toStdString();
 }
 
 std::string unknownUserPage(const std::string &user)

@@ -27,6 +27,15 @@ std::string numberedProfilePage(const std::string &user, const std::vector<Video
 // One listed video, as it stands in a numbered page after its "vTable" mark.
 std::string videoPiece(const Video &video, const std::string &thumbnailRoot);
 
+// The watch page of a video, with the player's address and its parameters
+// `playerParameters(video)`.
+std::string watchPage(const Video &video);
+std::string playerParameters(const Video &video);
+
+// A small JPEG thumbnail, picture `number` (1 to 3) of the video: a colour
+// taken from the identifier, with `number` bars across it.
+std::string thumbnailJpeg(const std::string &videoId, int number);
+
 // The answer for a user name the site does not know.
 std::string unknownUserPage(const std::string &user);
 

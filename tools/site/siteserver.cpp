@@ -10,25 +10,44 @@ namespace vidfolio::site {
 
 SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
 {
+    m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &) {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back({req.get_header_value("Host"), req.target, req.remote_port,
+                              req.get_header_value("Accept-Encoding")});
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     m_server->Get("/profile_videos", [this](const httplib::Request &req, httplib::Response &res) {
-        const std::string user = req.get_param_value("user");
-        const std::string pageText = req.get_param_value("page");
         int page = 0;
         if (req.has_param("page")) {
             try {
-                page = std::stoi(pageText);
+                page = std::stoi(req.get_param_value("page"));
             } catch (const std::exception &) {
                 page = -1;
             }
         }
-        const std::string hostHeader = req.get_header_value("Host");
-        {
-            std::lock_guard lock(m_mutex);
-            m_requests.push_back({hostHeader, req.target, req.remote_port,
-                                  req.get_header_value("Accept-Encoding")});
-        }
-        serveProfile(user, page, hostHeader, res);
+        serveProfile(req.get_param_value("user"), page, req.get_header_value("Host"), res);
     });
+    m_server->Get("/watch", [this](const httplib::Request &req, httplib::Response &res) {
+        if (const auto video = findVideo(req.get_param_value("v")))
+            res.set_content(watchPage(*video), "text/html; charset=utf-8");
+        else
+            res.status = 404;
+    });
+    m_server->Get(R"(/vi/([^/]+)/([123])\.jpg)",
+                  [this](const httplib::Request &req, httplib::Response &res) {
+                      if (findVideo(req.matches[1]))
+                          res.set_content(thumbnailJpeg(req.matches[1], std::stoi(req.matches[2])),
+                                          "image/jpeg");
+                      else
+                          res.status = 404;
+                  });
+    for (const char *path : {"/player2.swf", "/get_video.php"}) {
+        m_server->Get(path, [path](const httplib::Request &req, httplib::Response &res) {
+            res.set_content(std::string(path) + " for video_id=" + req.get_param_value("video_id") +
+                                "\n",
+                            "text/plain");
+        });
+    }
     m_server->Get("/redirect", [](const httplib::Request &req, httplib::Response &res) {
         res.set_redirect(req.get_param_value("to"));
     });
@@ -37,6 +56,9 @@ SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
     });
     // Like a real site, keep a connection open for many requests.
     m_server->set_keep_alive_max_count(100000);
+    // Headers and body go out in separate writes; without this, delayed
+    // acknowledgements hold every answer back by tens of milliseconds.
+    m_server->set_tcp_nodelay(true);
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("cannot bind a port on 127.0.0.1");
@@ -96,6 +118,18 @@ std::vector<Request> SiteServer::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+std::optional<Video> SiteServer::findVideo(const std::string &id) const
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto &[name, user] : m_users) {
+        for (const Video &video : user.videos) {
+            if (video.id == id)
+                return video;
+        }
+    }
+    return std::nullopt;
 }
 
 void SiteServer::waitOrStop(int delayMs)

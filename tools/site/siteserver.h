@@ -44,8 +44,10 @@ struct Request
 };
 
 // A video site on 127.0.0.1 and an ephemeral port, run on its own threads.
-// It serves /profile_videos?user=NAME[&page=N] for the users it is given;
-// every other name is unknown to it.
+// It serves /profile_videos?user=NAME[&page=N] for the users it is given
+// (every other name is unknown to it) and, for each of their videos, the
+// watch page /watch?v=ID, the thumbnails /vi/ID/1.jpg to 3.jpg and plain
+// answers at /player2.swf and /get_video.php.
 class SiteServer
 {
 public:
@@ -83,6 +85,7 @@ private:
     std::optional<std::string> pageBody(const std::string &user, int page,
                                         const std::string &host);
     void waitOrStop(int delayMs);
+    std::optional<Video> findVideo(const std::string &id) const;
 
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;

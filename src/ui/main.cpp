@@ -1,0 +1,358 @@
+#include "ui/main.h"
+
+#include "ui/clickarea.h"
+#include "ui/layout.h"
+#include "ui/messageboxes.h"
+#include "ui/pictures.h"
+#include "ui/publisher.h"
+
+#include "history/historyfile.h"
+#include "listing/listingrun.h"
+#include "platform/programfolder.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace vidfolio::ui {
+namespace {
+
+// "Tahoma" 6.75 points where installed; otherwise Qt picks the closest
+// sans-serif face at the same size.
+QFont windowFont(bool bold = false)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(6.75);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel *caption(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setFont(windowFont(true));
+    label->setTextFormat(Qt::PlainText);
+    label->setFocusPolicy(Qt::NoFocus);
+    return label;
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &text)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu *submenu(QWidget *parent, const char *name, const QString &title)
+{
+    auto *menu = new QMenu(title, parent);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+} // namespace
+
+Main::Main(MainSetup setup)
+    : m_setup(std::move(setup)),
+      m_historyPath(pathInFolder(m_setup.folder.isEmpty() ? programFolder() : m_setup.folder,
+                                 QString::fromUtf16(kHistoryFileName))),
+      m_fetcher(m_downloader, m_setup.folder.isEmpty() ? programFolder() : m_setup.folder)
+{
+    if (!m_setup.boxes)
+        m_setup.boxes = std::make_shared<MessageBoxes>();
+    if (!m_setup.endProgram)
+        m_setup.endProgram = [] { QCoreApplication::exit(0); };
+
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Vidfolio - ") + QLatin1String(kPublisherSiteName));
+    setWindowIcon(windowIcon());
+    setFont(windowFont());
+    m_img = nodePictures();
+
+    buildControls();
+    buildMenus();
+    connectHandlers();
+    // The client area has a fixed size; the frame grows by the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    load();
+}
+
+Main::~Main() = default;
+
+void Main::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("ClientArea"));
+    m_client->setFixedSize(layout::clientArea.size());
+    setCentralWidget(m_client);
+
+    // Created from the bottom of the stacking order up, so that a control
+    // listed earlier in the layout lies above one listed later.
+    auto *shp = new QFrame(m_client);
+    shp->setObjectName(QStringLiteral("Shp"));
+    shp->setGeometry(layout::shp);
+    shp->setFrameStyle(QFrame::Box | QFrame::Plain);
+    shp->setStyleSheet(QStringLiteral("QFrame#Shp { color: rgb(128, 128, 128); }"));
+
+    caption(m_client, "Lbl0", QStringLiteral("YouTube username:"), layout::lbl[0]);
+    QLabel *listVideos = caption(m_client, "Lbl1", QStringLiteral("List Videos"), layout::lbl[1]);
+    QFont underlined = listVideos->font();
+    underlined.setUnderline(true);
+    listVideos->setFont(underlined);
+    listVideos->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
+
+    m_cmdGo = new ClickArea(m_client);
+    m_cmdGo->setObjectName(QStringLiteral("CmdGo"));
+    m_cmdGo->setGeometry(layout::cmdGo);
+    m_cmdGo->setToolTip(QStringLiteral("Click here to list videos"));
+
+    auto *line1 = new QFrame(m_client);
+    line1->setObjectName(QStringLiteral("Line1"));
+    line1->setGeometry(layout::line1);
+    line1->setStyleSheet(QStringLiteral("background-color: rgb(128, 128, 128);"));
+
+    m_pb = new QProgressBar(m_client);
+    m_pb->setObjectName(QStringLiteral("PB"));
+    m_pb->setGeometry(layout::pb);
+    m_pb->setRange(0, 100);
+    m_pb->setValue(0);
+    m_pb->setTextVisible(false);
+
+    m_treeVids = new QTreeWidget(m_client);
+    m_treeVids->setObjectName(QStringLiteral("TreeVids"));
+    m_treeVids->setGeometry(layout::treeVids);
+    m_treeVids->setFont(windowFont());
+    m_treeVids->setHeaderHidden(true);
+    m_treeVids->setRootIsDecorated(false);
+    m_treeVids->setUniformRowHeights(true);
+    m_treeVids->setIconSize(QSize(16, 16));
+    m_treeVids->setColumnCount(1);
+
+    m_stat = new QStatusBar(m_client);
+    m_stat->setObjectName(QStringLiteral("Stat"));
+    m_stat->setGeometry(layout::stat);
+    m_stat->setSizeGripEnabled(false);
+    // A permanent label: temporary messages would hide or replace it.
+    m_statText = new QLabel(QLatin1String(kPublisherSiteName), m_stat);
+    m_statText->setObjectName(QStringLiteral("StatText"));
+    m_statText->setTextFormat(Qt::PlainText);
+    m_stat->addPermanentWidget(m_statText, 1);
+
+    m_txtUser = new QComboBox(m_client);
+    m_txtUser->setObjectName(QStringLiteral("TxtUser"));
+    m_txtUser->setGeometry(layout::txtUser);
+    m_txtUser->setEditable(true);
+    // Enter adds nothing to the list, and no completion changes the name typed.
+    m_txtUser->setInsertPolicy(QComboBox::NoInsert);
+    m_txtUser->setCompleter(nullptr);
+    m_txtUser->setDuplicatesEnabled(true);
+
+    for (int i = 0; i < 3; ++i) {
+        m_sitePic[i] = new QLabel(m_client);
+        m_sitePic[i]->setObjectName(QStringLiteral("SitePic%1").arg(i));
+        m_sitePic[i]->setGeometry(layout::sitePic[i]);
+        m_sitePic[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_sitePic[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    // The tab order of the layout: the tree, then the user-name box, then the
+    // thumbnails; the captions, bars and click area take no focus.
+    setTabOrder(m_treeVids, m_txtUser);
+}
+
+void Main::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setNativeMenuBar(false);
+
+    QMenu *file = submenu(bar, "File", QStringLiteral("File"));
+    m_about = menuItem(file, "About", QStringLiteral("About"));
+    m_exit = menuItem(file, "Exit", QStringLiteral("Exit"));
+    menuItem(file, "Cancel1", QStringLiteral("Cancel"));
+    bar->addMenu(file);
+
+    QMenu *settings = submenu(bar, "Settings", QStringLiteral("Settings"));
+    QMenu *videos = submenu(settings, "Videos", QStringLiteral("Videos"));
+    m_showAll = menuItem(videos, "ShowAll", QStringLiteral("Show all"));
+    m_onlyRecent = menuItem(videos, "OnlyRecent", QStringLiteral("Last 10 or less"));
+    m_showAll->setCheckable(true);
+    m_showAll->setChecked(true);
+    m_onlyRecent->setCheckable(true);
+    settings->addMenu(videos);
+    menuItem(settings, "Cancel2", QStringLiteral("Cancel"));
+    bar->addMenu(settings);
+
+    m_video = submenu(bar, "Video", QStringLiteral("Video"));
+    menuItem(m_video, "VidName", QStringLiteral("VidName"))->setEnabled(false);
+    menuItem(m_video, "Download", QStringLiteral("Download"));
+    menuItem(m_video, "Watchdirect", QStringLiteral("Watch direct"));
+    menuItem(m_video, "Watch", QStringLiteral("Watch normal"));
+    menuItem(m_video, "Cancel3", QStringLiteral("Cancel"));
+    bar->addMenu(m_video);
+    m_video->menuAction()->setVisible(false);
+}
+
+void Main::connectHandlers()
+{
+    connect(m_cmdGo, &ClickArea::clicked, this, &Main::cmdGoClick);
+    connect(m_about, &QAction::triggered, this, &Main::aboutClick);
+    connect(m_exit, &QAction::triggered, this, &Main::exitClick);
+    connect(m_showAll, &QAction::triggered, this, &Main::showAllClick);
+    connect(m_onlyRecent, &QAction::triggered, this, &Main::onlyRecentClick);
+}
+
+void Main::load()
+{
+    LoadUsers(*this, m_historyPath);
+}
+
+void Main::cmdGoClick()
+{
+    ListingRun(*this, *this, m_fetcher, m_loop, m_setup.roots).run();
+}
+
+void Main::aboutClick()
+{
+    const QStringList lines{QStringLiteral("Vidfolio version 1"),
+                            QString(),
+                            QStringLiteral("Email: ") + QLatin1String(kAuthorEmail),
+                            QStringLiteral("  Site: ") + QLatin1String(kPublisherSiteAddress),
+                            QString(),
+                            QStringLiteral("This program will list a YouTube users videos.")};
+    m_setup.boxes->show(this, QStringLiteral("Vidfolio"), lines.join(u'\n'), QMessageBox::NoIcon);
+}
+
+void Main::exitClick()
+{
+    saveAndEnd();
+}
+
+void Main::closeEvent(QCloseEvent *event)
+{
+    if (!m_ended)
+        saveAndEnd();
+    event->accept();
+}
+
+void Main::saveAndEnd()
+{
+    m_ended = true;
+    SaveUsers(*this, m_historyPath, m_loop);
+    m_loop.pumpEvents();
+    m_setup.endProgram();
+}
+
+void Main::showAllClick()
+{
+    m_showAll->setChecked(true);
+    m_onlyRecent->setChecked(false);
+}
+
+void Main::onlyRecentClick()
+{
+    m_onlyRecent->setChecked(true);
+    m_showAll->setChecked(false);
+}
+
+void Main::hideVideoMenu()
+{
+    m_video->menuAction()->setVisible(false);
+}
+
+void Main::setWindowEnabled(bool enabled)
+{
+    setEnabled(enabled);
+}
+
+void Main::setStatus(const QString &text)
+{
+    m_statText->setText(text);
+}
+
+QString Main::statusText() const
+{
+    return m_statText->text();
+}
+
+bool Main::onlyRecent() const
+{
+    return m_onlyRecent->isChecked();
+}
+
+void Main::repaintTree()
+{
+    m_treeVids->viewport()->repaint();
+}
+
+void Main::treeCleared()
+{
+    m_treeVids->clear();
+}
+
+void Main::treeEntryAdded(const QString &key, const QString &text, int image)
+{
+    auto *item = new QTreeWidgetItem(m_treeVids, QStringList(text));
+    item->setData(0, Qt::UserRole, key);
+    if (image >= 1 && image <= m_img.size())
+        item->setIcon(0, m_img.at(image - 1));
+}
+
+void Main::progressChanged(int value, int maximum)
+{
+    // A bar from 0 to 0 would turn into a busy indicator; show it empty.
+    m_pb->setMaximum(maximum > 0 ? maximum : 1);
+    m_pb->setValue(maximum > 0 ? value : 0);
+}
+
+QString Main::userText() const
+{
+    return m_txtUser->currentText();
+}
+
+int Main::userCount() const
+{
+    return m_txtUser->count();
+}
+
+QString Main::userAt(int index) const
+{
+    return m_txtUser->itemText(index);
+}
+
+void Main::insertUser(int index, const QString &name)
+{
+    // Inserting may move the current entry; the text typed stays as it was.
+    const QString typed = m_txtUser->currentText();
+    m_txtUser->insertItem(index, name);
+    if (m_txtUser->currentText() != typed)
+        m_txtUser->setEditText(typed);
+}
+
+void Main::appendUsers(const QStringList &names)
+{
+    m_txtUser->addItems(names);
+}
+
+void Main::selectUser(int index)
+{
+    m_txtUser->setCurrentIndex(index);
+}
+
+void Main::refreshUsers()
+{
+    m_txtUser->update();
+}
+
+} // namespace vidfolio::ui

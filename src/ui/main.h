@@ -1,0 +1,114 @@
+#pragma once
+
+#include "history/historyfile.h"
+#include "listing/listingview.h"
+#include "listing/pagefetcher.h"
+#include "listing/siteroots.h"
+#include "platform/downloader.h"
+#include "platform/runloop.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTreeWidget;
+
+namespace vidfolio::ui {
+
+class ClickArea;
+class MessageBoxes;
+
+// What the window is made with; the defaults are those of the installed
+// program. Tests point the site and the folder elsewhere.
+struct MainSetup
+{
+    SiteRoots roots = SiteRoots::builtIn();
+    // Where the history file and the scratch file live.
+    QString folder;
+    // Shows the message boxes; null for real boxes.
+    std::shared_ptr<MessageBoxes> boxes;
+    // Ends the program at once; by default it leaves the event loop.
+    std::function<void()> endProgram;
+};
+
+// The program's single window. It builds the controls, routes their events
+// to the handlers and shows what the listing and the history decide.
+class Main final : public QMainWindow, public ListingView, public UserHistoryList
+{
+    Q_OBJECT
+public:
+    explicit Main(MainSetup setup = {});
+    ~Main() override;
+
+    // ListingView
+    void hideVideoMenu() override;
+    void setWindowEnabled(bool enabled) override;
+    void setStatus(const QString &text) override;
+    bool onlyRecent() const override;
+    void repaintTree() override;
+
+    // UserHistoryList
+    QString userText() const override;
+    int userCount() const override;
+    QString userAt(int index) const override;
+    void insertUser(int index, const QString &name) override;
+    void appendUsers(const QStringList &names) override;
+    void selectUser(int index) override;
+    void refreshUsers() override;
+
+    QString statusText() const;
+    const QString &PageText() const { return m_fetcher.PageText(); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+    void treeCleared() override;
+    void treeEntryAdded(const QString &key, const QString &text, int image) override;
+    void progressChanged(int value, int maximum) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectHandlers();
+
+    void load();
+    void cmdGoClick();
+    void aboutClick();
+    void exitClick();
+    void showAllClick();
+    void onlyRecentClick();
+    // Saves the history, handles the pending events and ends the program.
+    void saveAndEnd();
+
+    MainSetup m_setup;
+    QString m_historyPath;
+    Downloader m_downloader;
+    PageFetcher m_fetcher;
+    QtRunLoop m_loop;
+    bool m_ended = false;
+
+    QWidget *m_client = nullptr;
+    QComboBox *m_txtUser = nullptr;
+    ClickArea *m_cmdGo = nullptr;
+    QTreeWidget *m_treeVids = nullptr;
+    QProgressBar *m_pb = nullptr;
+    QStatusBar *m_stat = nullptr;
+    QLabel *m_statText = nullptr;
+    QLabel *m_sitePic[3] = {};
+    QList<QIcon> m_img;
+
+    QMenu *m_video = nullptr;
+    QAction *m_about = nullptr;
+    QAction *m_exit = nullptr;
+    QAction *m_showAll = nullptr;
+    QAction *m_onlyRecent = nullptr;
+};
+
+} // namespace vidfolio::ui

@@ -1,0 +1,78 @@
+// vidfolio-demo-site: a video site on 127.0.0.1 with a few built-in users.
+//
+//   vidfolio-demo-site [--port-file FILE]
+//
+// Prints "localhost:PORT" (the host to build the program for) and, with
+// --port-file, writes it to FILE too; serves until interrupted.
+
+#include "siteserver.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+using vidfolio::site::SiteServer;
+using vidfolio::site::Video;
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+// Titles as a real site writes them: quotes as "&quot;", ampersands as
+// "&amp;", and letters beyond ASCII.
+std::vector<Video> demoVideos(const std::string &user, std::size_t count)
+{
+    static const char *const kTitles[] = {
+        "Sunrise over the harbour, part %",
+        "How to fold a &quot;perfect&quot; paper crane #%",
+        "Cats &amp; dogs: the rematch %",
+        "Zürich by tram – Folge %",
+        "Crème brûlée in five minutes (%)",
+        "Garage band rehearsal take %",
+        "Ελληνικά μαθήματα %",
+        "Timelapse: clouds over the valley %",
+        "Skateboard tricks &quot;for beginners&quot; %",
+        "日本の夏祭り %",
+    };
+    std::vector<Video> videos;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string title = kTitles[i % std::size(kTitles)];
+        title.replace(title.find('%'), 1, std::to_string(i + 1));
+        videos.push_back({user.substr(0, 3) + std::to_string(100000 + i), title});
+    }
+    return videos;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const char *portFile = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--port-file") == 0 && i + 1 < argc) {
+            portFile = argv[++i];
+        } else {
+            std::fputs("usage: vidfolio-demo-site [--port-file FILE]\n", stderr);
+            return 2;
+        }
+    }
+
+    SiteServer site;
+    site.addUser("demo57", demoVideos("demo57", 57));
+    site.addUser("demo1234", demoVideos("big", 1234));
+    site.addUser("Ünal", demoVideos("una", 12));
+    site.addUserWithoutVideos("novideos");
+
+    std::cout << site.host() << std::endl;
+    if (portFile)
+        std::ofstream(portFile) << site.host() << '\n';
+
+    std::signal(SIGINT, [](int) { g_stop = 1; });
+    std::signal(SIGTERM, [](int) { g_stop = 1; });
+    while (!g_stop)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return 0;
+}
