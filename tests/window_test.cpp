@@ -1,0 +1,316 @@
+#include "ui/main.h"
+#include "ui/messageboxes.h"
+#include "siteserver.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace vidfolio;
+using ui::Main;
+
+namespace {
+
+// Answers every message box at once and keeps what it showed.
+class RecordedBoxes final : public ui::MessageBoxes
+{
+public:
+    struct Box
+    {
+        QString title, text;
+        QMessageBox::Icon icon;
+    };
+    std::vector<Box> shown;
+    void show(QWidget *, const QString &title, const QString &text, QMessageBox::Icon icon) override
+    {
+        shown.push_back({title, text, icon});
+    }
+};
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+    std::unique_ptr<Main> makeWindow()
+    {
+        ui::MainSetup setup;
+        setup.roots = SiteRoots::forHost(QString::fromStdString(server.host()));
+        setup.folder = folder.path();
+        setup.boxes = boxes;
+        setup.endProgram = [this] { ++ends; };
+        auto window = std::make_unique<Main>(std::move(setup));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+    template <typename T> static T *find(Main &window, const char *name)
+    {
+        T *child = window.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString historyPath() const { return folder.filePath("users.vidfolio"); }
+    QByteArray history() const
+    {
+        QFile file(historyPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void writeHistory(const QByteArray &bytes) const
+    {
+        QFile file(historyPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QStringList visibleMenus(Main &window) const
+    {
+        QStringList titles;
+        for (QAction *action : window.menuBar()->actions()) {
+            if (action->isVisible())
+                titles.append(action->text());
+        }
+        return titles;
+    }
+    static QStringList captions(QMenu *menu)
+    {
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts.append(action->text());
+        return texts;
+    }
+    void typeAndList(Main &window, const QString &name)
+    {
+        auto *box = find<QComboBox>(window, "TxtUser");
+        box->setEditText(name);
+        QTest::mouseClick(find<QWidget>(window, "CmdGo"), Qt::LeftButton);
+    }
+
+    QTemporaryDir folder;
+    site::SiteServer server;
+    std::shared_ptr<RecordedBoxes> boxes = std::make_shared<RecordedBoxes>();
+    int ends = 0;
+};
+
+constexpr QRect twips(int left, int top, int width, int height)
+{
+    auto px = [](int t) { return (t + 7) / 15; };
+    return {px(left), px(top), px(width), px(height)};
+}
+
+TEST_F(WindowTest, StartsWithEveryControlInPlace)
+{
+    auto window = makeWindow();
+    const std::vector<std::pair<const char *, QRect>> controls{
+        {"SitePic2", twips(3210, 2970, 1575, 1335)}, {"SitePic1", twips(1620, 2970, 1575, 1335)},
+        {"SitePic0", twips(30, 2970, 1575, 1335)},   {"TxtUser", twips(1680, 120, 2100, 285)},
+        {"Stat", twips(0, 4455, 4830, 255)},         {"TreeVids", twips(120, 620, 4545, 2235)},
+        {"PB", twips(30, 4320, 4755, 105)},          {"CmdGo", twips(3840, 240, 855, 195)},
+        {"Lbl1", twips(3840, 240, 855, 195)},        {"Lbl0", twips(120, 240, 1815, 195)},
+        {"Shp", twips(0, 0, 4815, 4455)}};
+    for (const auto &[name, rect] : controls)
+        EXPECT_EQ(find<QWidget>(*window, name)->geometry(), rect) << name;
+    EXPECT_EQ(find<QWidget>(*window, "Line1")->geometry(), QRect(8, 32, 304, 1));
+    EXPECT_EQ(window->centralWidget()->size(), QSize(322, 314));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+
+    // The click area lies over the words and takes the mouse there.
+    QWidget *client = window->centralWidget();
+    EXPECT_EQ(client->childAt(twips(3840, 240, 855, 195).center())->objectName(),
+              QStringLiteral("CmdGo"));
+    EXPECT_EQ(find<QWidget>(*window, "CmdGo")->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(find<QWidget>(*window, "CmdGo")->toolTip(), QStringLiteral("Click here to list videos"));
+    EXPECT_EQ(find<QLabel>(*window, "Lbl1")->text(), QStringLiteral("List Videos"));
+    EXPECT_EQ(find<QLabel>(*window, "Lbl0")->text(), QStringLiteral("YouTube username:"));
+
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vidfolio - vidfolio.example.org"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("vidfolio.example.org"));
+    EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 0);
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    EXPECT_EQ(box->count(), 0);
+    EXPECT_TRUE(box->currentText().isEmpty());
+    auto *pb = find<QProgressBar>(*window, "PB");
+    EXPECT_EQ(std::make_tuple(pb->minimum(), pb->maximum(), pb->value()), std::make_tuple(0, 100, 0));
+    for (const char *pic : {"SitePic0", "SitePic1", "SitePic2"})
+        EXPECT_TRUE(find<QLabel>(*window, pic)->pixmap().isNull()) << pic;
+}
+
+TEST_F(WindowTest, MenusStartAsLaidOut)
+{
+    auto window = makeWindow();
+    EXPECT_EQ(visibleMenus(*window), QStringList({"File", "Settings"}));
+    EXPECT_EQ(captions(find<QMenu>(*window, "File")), QStringList({"About", "Exit", "Cancel"}));
+    EXPECT_EQ(captions(find<QMenu>(*window, "Settings")), QStringList({"Videos", "Cancel"}));
+    EXPECT_EQ(captions(find<QMenu>(*window, "Videos")), QStringList({"Show all", "Last 10 or less"}));
+    EXPECT_EQ(captions(find<QMenu>(*window, "Video")),
+              QStringList({"VidName", "Download", "Watch direct", "Watch normal", "Cancel"}));
+    EXPECT_FALSE(find<QAction>(*window, "VidName")->isEnabled());
+    EXPECT_TRUE(find<QAction>(*window, "ShowAll")->isChecked());
+    EXPECT_FALSE(find<QAction>(*window, "OnlyRecent")->isChecked());
+}
+
+TEST_F(WindowTest, ShowAllAndOnlyRecentBehaveAsARadioPair)
+{
+    auto window = makeWindow();
+    auto *showAll = find<QAction>(*window, "ShowAll");
+    auto *onlyRecent = find<QAction>(*window, "OnlyRecent");
+    auto ticks = [&] { return std::make_pair(showAll->isChecked(), onlyRecent->isChecked()); };
+
+    onlyRecent->trigger();
+    EXPECT_EQ(ticks(), std::make_pair(false, true));
+    onlyRecent->trigger();
+    EXPECT_EQ(ticks(), std::make_pair(false, true));
+    showAll->trigger();
+    EXPECT_EQ(ticks(), std::make_pair(true, false));
+    showAll->trigger();
+    EXPECT_EQ(ticks(), std::make_pair(true, false));
+}
+
+TEST_F(WindowTest, EnterInTheUserNameBoxDoesNothing)
+{
+    auto window = makeWindow();
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("carol"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Enter);
+    EXPECT_EQ(box->count(), 0);
+    EXPECT_EQ(box->currentText(), QStringLiteral("carol"));
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(window->statusText(), QStringLiteral("vidfolio.example.org"));
+}
+
+TEST_F(WindowTest, ClickOnListVideosListsWithTheWindowDisabled)
+{
+    server.addUser("carol", site::generatedVideos("carol", 57));
+    writeHistory("older\r\n");
+    auto window = makeWindow();
+    QWidget *cmdGo = find<QWidget>(*window, "CmdGo");
+
+    // Runs when the listing first pumps events, after it disabled the window.
+    bool checked = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        checked = true;
+        EXPECT_FALSE(window->isEnabled());
+        EXPECT_FALSE(window->menuBar()->isEnabled());
+        EXPECT_FALSE(cmdGo->isEnabled());
+        EXPECT_EQ(window->statusText(), QStringLiteral("vidfolio.example.org"));
+        QTest::mouseClick(cmdGo, Qt::LeftButton); // ignored: no second run
+    });
+    typeAndList(*window, QStringLiteral("carol"));
+    EXPECT_TRUE(checked);
+
+    auto *tree = find<QTreeWidget>(*window, "TreeVids");
+    ASSERT_EQ(tree->topLevelItemCount(), 57);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Video 1 of carol"));
+    EXPECT_EQ(tree->topLevelItem(56)->text(0), QStringLiteral("Video 57 of carol"));
+    EXPECT_FALSE(tree->topLevelItem(0)->icon(0).isNull());
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 57 videos"));
+    EXPECT_TRUE(window->isEnabled());
+    auto *pb = find<QProgressBar>(*window, "PB");
+    EXPECT_EQ(std::make_pair(pb->maximum(), pb->value()), std::make_pair(7, 0));
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    EXPECT_EQ(box->itemText(0), QStringLiteral("carol"));
+    EXPECT_EQ(box->itemText(1), QStringLiteral("older"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("carol"));
+    EXPECT_EQ(server.requests().size(), 7u);
+    EXPECT_EQ(visibleMenus(*window), QStringList({"File", "Settings"}));
+}
+
+TEST_F(WindowTest, OnlyRecentLimitsTheListingToOnePage)
+{
+    server.addUser("carol", site::generatedVideos("carol", 57));
+    auto window = makeWindow();
+    find<QAction>(*window, "OnlyRecent")->trigger();
+    typeAndList(*window, QStringLiteral("carol"));
+    EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 10);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 10 videos"));
+}
+
+TEST_F(WindowTest, RememberingANameKeepsTheTypedText)
+{
+    writeHistory("Alice\r\nbob\r\n");
+    auto window = makeWindow();
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    EXPECT_EQ(box->currentText(), QStringLiteral("Alice"));
+    typeAndList(*window, QStringLiteral("BOB"));
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), QStringLiteral("BOB"));
+    typeAndList(*window, QStringLiteral("new one"));
+    EXPECT_EQ(box->itemText(0), QStringLiteral("new one"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("new one"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("User new one not found!"));
+}
+
+TEST_F(WindowTest, StatusTipsNeverReplaceTheStatusLine)
+{
+    auto window = makeWindow();
+    window->setStatus(QStringLiteral("Finished"));
+    QStatusTipEvent tip(QStringLiteral("menu tip"));
+    QApplication::sendEvent(window.get(), &tip);
+    QStatusTipEvent empty{QString()};
+    QApplication::sendEvent(window.get(), &empty);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(find<QStatusBar>(*window, "Stat")->currentMessage(), QString());
+}
+
+TEST_F(WindowTest, AboutShowsSixLinesUnderTheProductName)
+{
+    auto window = makeWindow();
+    find<QAction>(*window, "About")->trigger();
+    ASSERT_EQ(boxes->shown.size(), 1u);
+    EXPECT_EQ(boxes->shown[0].title, QStringLiteral("Vidfolio"));
+    EXPECT_EQ(boxes->shown[0].icon, QMessageBox::NoIcon);
+    const QStringList lines = boxes->shown[0].text.split(u'\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("Vidfolio version 1"));
+    EXPECT_TRUE(lines[1].isEmpty());
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Email: ")));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("  Site: ")));
+    EXPECT_TRUE(lines[4].isEmpty());
+    EXPECT_EQ(lines[5], QStringLiteral("This program will list a YouTube users videos."));
+}
+
+TEST_F(WindowTest, HistoryIsLoadedAtStartAndWrittenOnceByExit)
+{
+    writeHistory("first\r\nsecond\r\n");
+    auto window = makeWindow();
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), QStringLiteral("first"));
+
+    typeAndList(*window, QStringLiteral("third"));
+    find<QAction>(*window, "Exit")->trigger();
+    EXPECT_EQ(history(), QByteArray("third\r\nfirst\r\nsecond\r\n"));
+    EXPECT_EQ(ends, 1);
+
+    // Ending runs no further handler: closing now must not save again.
+    QFile::remove(historyPath());
+    window->close();
+    EXPECT_FALSE(QFile::exists(historyPath()));
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(WindowTest, ClosingTheWindowSavesOnceAndEnds)
+{
+    auto window = makeWindow();
+    EXPECT_FALSE(QFile::exists(historyPath()));
+    typeAndList(*window, QStringLiteral("someone"));
+    window->close();
+    EXPECT_EQ(history(), QByteArray("someone\r\n"));
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(window->isVisible());
+}
+
+} // namespace
