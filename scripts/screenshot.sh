@@ -6,17 +6,9 @@ cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
 
 scripts/deps.sh xvfb xdotool imagemagick x11-utils
-cmake -S . -B build -G Ninja -DVIDFOLIO_BUILD_TESTS=OFF
-cmake --build build -j2 --target vidfolio-demo-site
-
-hostfile=$(mktemp)
-build/tools/demosite/vidfolio-demo-site --port-file "$hostfile" >/dev/null &
-demo=$!
+source scripts/demo.sh
 xvfb=""
-trap 'kill $demo ${xvfb} 2>/dev/null; rm -f "$hostfile"' EXIT
-for _ in $(seq 100); do [ -s "$hostfile" ] && break; sleep 0.1; done
-cmake -S . -B build-demo -G Ninja -DVIDFOLIO_BUILD_TESTS=OFF -DVIDFOLIO_SITE_HOST="$(cat "$hostfile")" >/dev/null
-cmake --build build-demo -j2 --target vidfolio
+trap 'kill $DEMO_PID $xvfb 2>/dev/null' EXIT
 
 export DISPLAY=:97
 Xvfb "$DISPLAY" -screen 0 360x380x24 -nolisten tcp &
@@ -26,7 +18,7 @@ folder=$(mktemp -d)
 cp build-demo/vidfolio "$folder/"
 "$folder/vidfolio" &
 program=$!
-trap 'kill $program 2>/dev/null; wait $program 2>/dev/null; kill $demo $xvfb 2>/dev/null; rm -rf "$hostfile" "$folder"' EXIT
+trap 'kill $program 2>/dev/null; wait $program 2>/dev/null || true; kill $DEMO_PID $xvfb 2>/dev/null; rm -rf "$folder"' EXIT
 window=$(xdotool search --sync --name '^Vidfolio - ' | head -n 1)
 sleep 1
 # The client area, 322 x 314 pixels, sits at the bottom of the window below

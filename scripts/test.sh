@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-options=()
+options=(-DVIDFOLIO_BUILD_TESTS=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-sanitize
     options+=(-DVIDFOLIO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)

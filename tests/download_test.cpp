@@ -22,7 +22,10 @@ protected:
         server.addUser("alice", site::generatedVideos("alice", 25));
     }
 
-    std::string target() const { return QFile::encodeName(folder.filePath("temp.txt")).toStdString(); }
+    std::string target() const
+    {
+        return QFile::encodeName(folder.filePath("temp.txt")).toStdString();
+    }
     std::string page(int n) const
     {
         std::string address = "http://" + server.host() + "/profile_videos?user=alice";
@@ -99,12 +102,12 @@ TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesNoFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, DownloadFailureTest,
-    ::testing::Values(
-        FailureCase{"NotFound", {Fault::Kind::NotFound}, "HTTP 404"},
-        FailureCase{"ServerError", {Fault::Kind::ServerError}, "HTTP 500"},
-        FailureCase{"DroppedMidBody", {Fault::Kind::DropMidBody}, "connection lost"},
-        FailureCase{"Stalled", {Fault::Kind::Stall, 4000}, "timed out"},
-        FailureCase{"LargerThanCap", {Fault::Kind::Huge, 0, 8 * 1024 * 1024}, "too large"}),
+    ::testing::Values(FailureCase{"NotFound", {Fault::Kind::NotFound}, "HTTP 404"},
+                      FailureCase{"ServerError", {Fault::Kind::ServerError}, "HTTP 500"},
+                      FailureCase{"DroppedMidBody", {Fault::Kind::DropMidBody}, "connection lost"},
+                      FailureCase{"Stalled", {Fault::Kind::Stall, 4000}, "timed out"},
+                      FailureCase{
+                          "LargerThanCap", {Fault::Kind::Huge, 0, 8 * 1024 * 1024}, "too large"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, RefusedConnectionIsNamed)

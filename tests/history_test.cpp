@@ -73,8 +73,7 @@ TEST_P(HistoryLines, SplitAtEveryKindOfLineEnd)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, HistoryLines,
-    ::testing::Values(SplitCase{"Empty", "", {}},
-                      SplitCase{"NoFinalLineEnd", "a", {"a"}},
+    ::testing::Values(SplitCase{"Empty", "", {}}, SplitCase{"NoFinalLineEnd", "a", {"a"}},
                       SplitCase{"FinalLineEndAddsNothing", "a\r\n", {"a"}},
                       SplitCase{"EmptyLinesKept", "a\r\n\r\nb\r\n", {"a", "", "b"}},
                       SplitCase{"TrailingEmptyEntry", "a\r\n\r\n", {"a", ""}},

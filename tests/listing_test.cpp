@@ -26,7 +26,8 @@ protected:
     void list(const QString &name)
     {
         view.typed = name;
-        ListingRun(view, view, fetcher, loop, SiteRoots::forHost(QString::fromStdString(server.host())))
+        ListingRun(view, view, fetcher, loop,
+                   SiteRoots::forHost(QString::fromStdString(server.host())))
             .run();
     }
     std::string thumbnailRoot() const { return "http://www." + server.host(); }
@@ -66,8 +67,7 @@ TEST_F(ListingTest, SixPagesAreListedInOrderWithPageProgress)
     const std::vector<std::pair<int, int>> progress{{0, 10}, {1, 10}, {2, 10}, {3, 10}, {4, 10},
                                                     {5, 10}, {5, 7},  {6, 7},  {7, 7},  {0, 7}};
     EXPECT_EQ(view.progress, progress);
-    EXPECT_EQ(view.statuses,
-              QStringList({"Working, please wait..", "Finished: 57 videos"}));
+    EXPECT_EQ(view.statuses, QStringList({"Working, please wait..", "Finished: 57 videos"}));
     EXPECT_EQ(view.enabledChanges, std::vector<bool>({false, true}));
     EXPECT_EQ(view.menuHides, 1);
     EXPECT_EQ(view.repaints, 57);
@@ -92,8 +92,8 @@ TEST_F(ListingTest, OnlyRecentListsTheFirstPageAlone)
     view.recent = true;
     list("carol");
     EXPECT_EQ(view.entries.size(), 10u);
-    EXPECT_EQ(targets(), std::vector<std::string>({"/profile_videos?user=carol",
-                                                   "/profile_videos?user=carol&page=1"}));
+    EXPECT_EQ(targets(), std::vector<std::string>(
+                             {"/profile_videos?user=carol", "/profile_videos?user=carol&page=1"}));
     EXPECT_EQ(view.statuses.last(), QStringLiteral("Finished: 10 videos"));
 }
 
@@ -139,8 +139,7 @@ TEST_F(ListingTest, ZeroVideosFinishesAtOnce)
 
 TEST_F(ListingTest, UnknownUserEndsTheRunButIsRemembered)
 {
-    server.setPage("Ghost", 0,
-                   "machid: x\nThis user doesn't have any videos at this time!\n");
+    server.setPage("Ghost", 0, "machid: x\nThis user doesn't have any videos at this time!\n");
     view.users = {"older"};
     list("Ghost");
     EXPECT_EQ(view.statuses.last(), QStringLiteral("User Ghost not found!"));
@@ -181,10 +180,12 @@ TEST_F(ListingTest, PieceWithoutUsableThumbnailIsSkipped)
 {
     const std::string good = site::videoPiece({"ok1", "Good"}, "http://t");
     server.setPage("hal", 0, site::firstProfilePage("hal", "3"));
-    server.setPage("hal", 1,
-                   "Public Videos<div class=\"vTable" + good +
-                       "vTable\"><div class=\"vtitle\"><a href=\"x\">No picture</a><img src=\"abc\">"
-                       "vTable" + site::videoPiece({"ok2", "Also good"}, "http://t"));
+    server.setPage(
+        "hal", 1,
+        "Public Videos<div class=\"vTable" + good +
+            "vTable\"><div class=\"vtitle\"><a href=\"x\">No picture</a><img src=\"abc\">"
+            "vTable" +
+            site::videoPiece({"ok2", "Also good"}, "http://t"));
     list("hal");
     EXPECT_EQ(view.titles(), QStringList({"Good", "Also good"}));
     EXPECT_EQ(view.repaints, 3);
@@ -257,8 +258,8 @@ TEST_F(ListingTest, EmptyPageAddsNothingAndItsMaximumIsRefused)
     list("kim");
     EXPECT_EQ(view.entries.size(), 10u);
     // Page 1 is empty: its maximum of -1 is refused, the value still steps.
-    EXPECT_EQ(view.progress, (std::vector<std::pair<int, int>>{{1, 100}, {1, 10}, {2, 10},
-                                                                {10, 10}, {0, 10}}));
+    EXPECT_EQ(view.progress,
+              (std::vector<std::pair<int, int>>{{1, 100}, {1, 10}, {2, 10}, {10, 10}, {0, 10}}));
 }
 
 TEST(ProgressRule, RefusedSettingsLeaveTheBarAsItWas)
@@ -273,7 +274,8 @@ TEST(ProgressRule, RefusedSettingsLeaveTheBarAsItWas)
     EXPECT_TRUE(bar.setProgressMaximum(60));
     EXPECT_TRUE(bar.setProgressValue(0));
     EXPECT_TRUE(bar.setProgressMaximum(0));
-    EXPECT_EQ(bar.progress, (std::vector<std::pair<int, int>>{{60, 100}, {60, 60}, {0, 60}, {0, 0}}));
+    EXPECT_EQ(bar.progress,
+              (std::vector<std::pair<int, int>>{{60, 100}, {60, 60}, {0, 60}, {0, 0}}));
 }
 
 } // namespace

@@ -19,8 +19,8 @@ protected:
 
     QString address(int page) const
     {
-        return QString::fromStdString("http://" + server.host() + "/profile_videos?user=bob&page=" +
-                                      std::to_string(page));
+        return QString::fromStdString("http://" + server.host() +
+                                      "/profile_videos?user=bob&page=" + std::to_string(page));
     }
     bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
 
@@ -82,19 +82,6 @@ TEST_F(PageFetchTest, BytesAreDecodedAsUtf8OrElseWindows1252)
                              QChar(0x2021) + QChar(0x81) + u' ' + QChar(0) + u'z';
     EXPECT_EQ(fetcher.PageText(), expected);
     EXPECT_FALSE(fetcher.PageText().contains(QChar::ReplacementCharacter));
-}
-
-TEST_F(PageFetchTest, ObserverSeesEveryFetchWithItsOutcome)
-{
-    std::vector<std::pair<QString, bool>> seen;
-    fetcher.setObserver([&](const QString &a, const FetchResult &r) { seen.emplace_back(a, r.ok); });
-    server.setPage("bob", 1, "x");
-    server.setFault(2, {Fault::Kind::NotFound});
-    fetcher.FetchPage(address(1));
-    fetcher.FetchPage(address(2));
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], std::make_pair(address(1), true));
-    EXPECT_EQ(seen[1], std::make_pair(address(2), false));
 }
 
 } // namespace

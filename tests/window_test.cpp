@@ -1,6 +1,6 @@
+#include "siteserver.h"
 #include "ui/main.h"
 #include "ui/messageboxes.h"
-#include "siteserver.h"
 
 #include <gtest/gtest.h>
 
@@ -113,11 +113,16 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace)
 {
     auto window = makeWindow();
     const std::vector<std::pair<const char *, QRect>> controls{
-        {"SitePic2", twips(3210, 2970, 1575, 1335)}, {"SitePic1", twips(1620, 2970, 1575, 1335)},
-        {"SitePic0", twips(30, 2970, 1575, 1335)},   {"TxtUser", twips(1680, 120, 2100, 285)},
-        {"Stat", twips(0, 4455, 4830, 255)},         {"TreeVids", twips(120, 620, 4545, 2235)},
-        {"PB", twips(30, 4320, 4755, 105)},          {"CmdGo", twips(3840, 240, 855, 195)},
-        {"Lbl1", twips(3840, 240, 855, 195)},        {"Lbl0", twips(120, 240, 1815, 195)},
+        {"SitePic2", twips(3210, 2970, 1575, 1335)},
+        {"SitePic1", twips(1620, 2970, 1575, 1335)},
+        {"SitePic0", twips(30, 2970, 1575, 1335)},
+        {"TxtUser", twips(1680, 120, 2100, 285)},
+        {"Stat", twips(0, 4455, 4830, 255)},
+        {"TreeVids", twips(120, 620, 4545, 2235)},
+        {"PB", twips(30, 4320, 4755, 105)},
+        {"CmdGo", twips(3840, 240, 855, 195)},
+        {"Lbl1", twips(3840, 240, 855, 195)},
+        {"Lbl0", twips(120, 240, 1815, 195)},
         {"Shp", twips(0, 0, 4815, 4455)}};
     for (const auto &[name, rect] : controls)
         EXPECT_EQ(find<QWidget>(*window, name)->geometry(), rect) << name;
@@ -130,7 +135,8 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace)
     EXPECT_EQ(client->childAt(twips(3840, 240, 855, 195).center())->objectName(),
               QStringLiteral("CmdGo"));
     EXPECT_EQ(find<QWidget>(*window, "CmdGo")->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(find<QWidget>(*window, "CmdGo")->toolTip(), QStringLiteral("Click here to list videos"));
+    EXPECT_EQ(find<QWidget>(*window, "CmdGo")->toolTip(),
+              QStringLiteral("Click here to list videos"));
     EXPECT_EQ(find<QLabel>(*window, "Lbl1")->text(), QStringLiteral("List Videos"));
     EXPECT_EQ(find<QLabel>(*window, "Lbl0")->text(), QStringLiteral("YouTube username:"));
 
@@ -141,7 +147,8 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace)
     EXPECT_EQ(box->count(), 0);
     EXPECT_TRUE(box->currentText().isEmpty());
     auto *pb = find<QProgressBar>(*window, "PB");
-    EXPECT_EQ(std::make_tuple(pb->minimum(), pb->maximum(), pb->value()), std::make_tuple(0, 100, 0));
+    EXPECT_EQ(std::make_tuple(pb->minimum(), pb->maximum(), pb->value()),
+              std::make_tuple(0, 100, 0));
     for (const char *pic : {"SitePic0", "SitePic1", "SitePic2"})
         EXPECT_TRUE(find<QLabel>(*window, pic)->pixmap().isNull()) << pic;
 }
@@ -152,7 +159,8 @@ TEST_F(WindowTest, MenusStartAsLaidOut)
     EXPECT_EQ(visibleMenus(*window), QStringList({"File", "Settings"}));
     EXPECT_EQ(captions(find<QMenu>(*window, "File")), QStringList({"About", "Exit", "Cancel"}));
     EXPECT_EQ(captions(find<QMenu>(*window, "Settings")), QStringList({"Videos", "Cancel"}));
-    EXPECT_EQ(captions(find<QMenu>(*window, "Videos")), QStringList({"Show all", "Last 10 or less"}));
+    EXPECT_EQ(captions(find<QMenu>(*window, "Videos")),
+              QStringList({"Show all", "Last 10 or less"}));
     EXPECT_EQ(captions(find<QMenu>(*window, "Video")),
               QStringList({"VidName", "Download", "Watch direct", "Watch normal", "Cancel"}));
     EXPECT_FALSE(find<QAction>(*window, "VidName")->isEnabled());

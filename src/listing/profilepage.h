@@ -12,7 +12,7 @@ inline constexpr QChar kKeySeparator = QChar(0x2021);
 
 struct VideoEntry
 {
-    QString key;   // identifier + separator + thumbnail base address
+    QString key; // identifier + separator + thumbnail base address
     QString title;
 };
 

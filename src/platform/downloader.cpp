@@ -105,8 +105,7 @@ Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
     curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME,
                      static_cast<long>(m_limits.stallTimeout.count()));
-    curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(m_limits.maxBytes));
+    curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &writeToFile);
 }
 

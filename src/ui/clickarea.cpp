@@ -18,8 +18,8 @@ void ClickArea::mousePressEvent(QMouseEvent *event)
 
 void ClickArea::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click =
-        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     m_pressed = false;
     if (click)
         emit clicked();

@@ -8,7 +8,6 @@
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
-#include "platform/programfolder.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -66,9 +65,8 @@ QMenu *submenu(QWidget *parent, const char *name, const QString &title)
 
 Main::Main(MainSetup setup)
     : m_setup(std::move(setup)),
-      m_historyPath(pathInFolder(m_setup.folder.isEmpty() ? programFolder() : m_setup.folder,
-                                 QString::fromUtf16(kHistoryFileName))),
-      m_fetcher(m_downloader, m_setup.folder.isEmpty() ? programFolder() : m_setup.folder)
+      m_historyPath(pathInFolder(m_setup.folder, QString::fromUtf16(kHistoryFileName))),
+      m_fetcher(m_downloader, m_setup.folder)
 {
     if (!m_setup.boxes)
         m_setup.boxes = std::make_shared<MessageBoxes>();

@@ -5,6 +5,7 @@
 #include "listing/pagefetcher.h"
 #include "listing/siteroots.h"
 #include "platform/downloader.h"
+#include "platform/programfolder.h"
 #include "platform/runloop.h"
 
 #include <QMainWindow>
@@ -31,7 +32,7 @@ struct MainSetup
 {
     SiteRoots roots = SiteRoots::builtIn();
     // Where the history file and the scratch file live.
-    QString folder;
+    QString folder = programFolder();
     // Shows the message boxes; null for real boxes.
     std::shared_ptr<MessageBoxes> boxes;
     // Ends the program at once; by default it leaves the event loop.

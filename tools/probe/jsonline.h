@@ -17,7 +17,10 @@ class JsonLine
 public:
     explicit JsonLine(const char *op);
 
-    JsonLine &add(const char *name, const QString &value) { return addRaw(name, jsonString(value)); }
+    JsonLine &add(const char *name, const QString &value)
+    {
+        return addRaw(name, jsonString(value));
+    }
     JsonLine &add(const char *name, int value) { return addRaw(name, std::to_string(value)); }
     JsonLine &add(const char *name, bool value) { return addRaw(name, value ? "true" : "false"); }
     JsonLine &addRaw(const char *name, const std::string &json);

@@ -86,8 +86,9 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
     ConsoleRunLoop loop;
     Downloader downloader;
     PageFetcher fetcher(downloader, folder);
-    fetcher.setObserver(
-        [&view](const QString &address, const FetchResult &result) { view.printFetch(address, result.ok); });
+    fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
+        view.printFetch(address, result.ok);
+    });
 
     LoadUsers(view, historyPath);
     view.setUserText(options.user);

@@ -13,14 +13,16 @@ std::vector<Video> generatedVideos(const std::string &user, std::size_t count)
     videos.reserve(count);
     for (std::size_t i = 1; i <= count; ++i) {
         const std::string n = std::to_string(i);
-        videos.push_back({"v" + std::to_string(user.size()) + "x" + n, "Video " + n + " of " + user});
+        videos.push_back(
+            {"v" + std::to_string(user.size()) + "x" + n, "Video " + n + " of " + user});
     }
     return videos;
 }
 
 static std::string pageHead(const std::string &user)
 {
-    return "<html><head><title>" + user + "'s Videos</title></head><body>\n"
+    return "<html><head><title>" + user +
+           "'s Videos</title></head><body>\n"
            "<div id=\"hdr\"><a href=\"/\">Home</a> | <a href=\"/profile?user=" +
            user + "\">Profile</a></div>\n";
 }

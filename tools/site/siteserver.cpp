@@ -33,14 +33,13 @@ SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
         else
             res.status = 404;
     });
-    m_server->Get(R"(/vi/([^/]+)/([123])\.jpg)",
-                  [this](const httplib::Request &req, httplib::Response &res) {
-                      if (findVideo(req.matches[1]))
-                          res.set_content(thumbnailJpeg(req.matches[1], std::stoi(req.matches[2])),
-                                          "image/jpeg");
-                      else
-                          res.status = 404;
-                  });
+    m_server->Get(R"(/vi/([^/]+)/([123])\.jpg)", [this](const httplib::Request &req,
+                                                        httplib::Response &res) {
+        if (findVideo(req.matches[1]))
+            res.set_content(thumbnailJpeg(req.matches[1], std::stoi(req.matches[2])), "image/jpeg");
+        else
+            res.status = 404;
+    });
     for (const char *path : {"/player2.swf", "/get_video.php"}) {
         m_server->Get(path, [path](const httplib::Request &req, httplib::Response &res) {
             res.set_content(std::string(path) + " for video_id=" + req.get_param_value("video_id") +
@@ -202,14 +201,15 @@ void SiteServer::serveProfile(const std::string &user, int page, const std::stri
         break;
     case Fault::Kind::Huge: {
         const auto total = static_cast<std::size_t>(fault->bytes);
-        res.set_chunked_content_provider("text/html", [total](size_t offset, httplib::DataSink &sink) {
-            static const std::string chunk(64 * 1024, 'x');
-            if (offset >= total) {
-                sink.done();
-                return true;
-            }
-            return sink.write(chunk.data(), std::min(total - offset, chunk.size()));
-        });
+        res.set_chunked_content_provider(
+            "text/html", [total](size_t offset, httplib::DataSink &sink) {
+                static const std::string chunk(64 * 1024, 'x');
+                if (offset >= total) {
+                    sink.done();
+                    return true;
+                }
+                return sink.write(chunk.data(), std::min(total - offset, chunk.size()));
+            });
         break;
     }
     }

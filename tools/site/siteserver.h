@@ -15,7 +15,7 @@
 namespace httplib {
 class Server;
 struct Response;
-}
+} // namespace httplib
 
 namespace vidfolio::site {
 
@@ -82,8 +82,7 @@ private:
 
     void serveProfile(const std::string &user, int page, const std::string &host,
                       httplib::Response &res);
-    std::optional<std::string> pageBody(const std::string &user, int page,
-                                        const std::string &host);
+    std::optional<std::string> pageBody(const std::string &user, int page, const std::string &host);
     void waitOrStop(int delayMs);
     std::optional<Video> findVideo(const std::string &id) const;
 
