@@ -117,9 +117,4 @@ TEST_F(ProbeTest, OnlyRecentAndHistoryInTheGivenFolder)
     EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
 }
 
-TEST(Probe, BadArgumentsAreAUsageError)
-{
-    EXPECT_EQ(runProbe({"list", "only-host"}).exitCode, 2);
-}
-
 } // namespace
