@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <mutex>
-#include <utility>
 
 namespace vidfolio {
 namespace {
@@ -113,22 +112,6 @@ Downloader::~Downloader()
 {
     if (m_curl)
         curl_easy_cleanup(m_curl);
-}
-
-Downloader::Downloader(Downloader &&other) noexcept
-    : m_limits(other.m_limits), m_curl(std::exchange(other.m_curl, nullptr))
-{
-}
-
-Downloader &Downloader::operator=(Downloader &&other) noexcept
-{
-    if (this != &other) {
-        if (m_curl)
-            curl_easy_cleanup(m_curl);
-        m_limits = other.m_limits;
-        m_curl = std::exchange(other.m_curl, nullptr);
-    }
-    return *this;
 }
 
 DownloadResult Downloader::DownloadFile(const std::string &address, const std::string &path)

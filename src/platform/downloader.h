@@ -42,8 +42,6 @@ public:
     ~Downloader();
     Downloader(const Downloader &) = delete;
     Downloader &operator=(const Downloader &) = delete;
-    Downloader(Downloader &&other) noexcept;
-    Downloader &operator=(Downloader &&other) noexcept;
 
     // Blocks until the body of `address` is in the file at `path` (ok: a
     // complete 2xx answer) or the download failed, in which case no file is

@@ -91,44 +91,44 @@ Main::~Main() = default;
 
 void Main::buildControls()
 {
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("ClientArea"));
-    m_client->setFixedSize(layout::clientArea.size());
-    setCentralWidget(m_client);
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(layout::clientArea.size());
+    setCentralWidget(client);
 
     // Created from the bottom of the stacking order up, so that a control
     // listed earlier in the layout lies above one listed later.
-    auto *shp = new QFrame(m_client);
+    auto *shp = new QFrame(client);
     shp->setObjectName(QStringLiteral("Shp"));
     shp->setGeometry(layout::shp);
     shp->setFrameStyle(QFrame::Box | QFrame::Plain);
     shp->setStyleSheet(QStringLiteral("QFrame#Shp { color: rgb(128, 128, 128); }"));
 
-    caption(m_client, "Lbl0", QStringLiteral("YouTube username:"), layout::lbl[0]);
-    QLabel *listVideos = caption(m_client, "Lbl1", QStringLiteral("List Videos"), layout::lbl[1]);
+    caption(client, "Lbl0", QStringLiteral("YouTube username:"), layout::lbl[0]);
+    QLabel *listVideos = caption(client, "Lbl1", QStringLiteral("List Videos"), layout::lbl[1]);
     QFont underlined = listVideos->font();
     underlined.setUnderline(true);
     listVideos->setFont(underlined);
     listVideos->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
 
-    m_cmdGo = new ClickArea(m_client);
+    m_cmdGo = new ClickArea(client);
     m_cmdGo->setObjectName(QStringLiteral("CmdGo"));
     m_cmdGo->setGeometry(layout::cmdGo);
     m_cmdGo->setToolTip(QStringLiteral("Click here to list videos"));
 
-    auto *line1 = new QFrame(m_client);
+    auto *line1 = new QFrame(client);
     line1->setObjectName(QStringLiteral("Line1"));
     line1->setGeometry(layout::line1);
     line1->setStyleSheet(QStringLiteral("background-color: rgb(128, 128, 128);"));
 
-    m_pb = new QProgressBar(m_client);
+    m_pb = new QProgressBar(client);
     m_pb->setObjectName(QStringLiteral("PB"));
     m_pb->setGeometry(layout::pb);
     m_pb->setRange(0, 100);
     m_pb->setValue(0);
     m_pb->setTextVisible(false);
 
-    m_treeVids = new QTreeWidget(m_client);
+    m_treeVids = new QTreeWidget(client);
     m_treeVids->setObjectName(QStringLiteral("TreeVids"));
     m_treeVids->setGeometry(layout::treeVids);
     m_treeVids->setFont(windowFont());
@@ -138,7 +138,7 @@ void Main::buildControls()
     m_treeVids->setIconSize(QSize(16, 16));
     m_treeVids->setColumnCount(1);
 
-    m_stat = new QStatusBar(m_client);
+    m_stat = new QStatusBar(client);
     m_stat->setObjectName(QStringLiteral("Stat"));
     m_stat->setGeometry(layout::stat);
     m_stat->setSizeGripEnabled(false);
@@ -148,7 +148,7 @@ void Main::buildControls()
     m_statText->setTextFormat(Qt::PlainText);
     m_stat->addPermanentWidget(m_statText, 1);
 
-    m_txtUser = new QComboBox(m_client);
+    m_txtUser = new QComboBox(client);
     m_txtUser->setObjectName(QStringLiteral("TxtUser"));
     m_txtUser->setGeometry(layout::txtUser);
     m_txtUser->setEditable(true);
@@ -158,7 +158,7 @@ void Main::buildControls()
     m_txtUser->setDuplicatesEnabled(true);
 
     for (int i = 0; i < 3; ++i) {
-        m_sitePic[i] = new QLabel(m_client);
+        m_sitePic[i] = new QLabel(client);
         m_sitePic[i]->setObjectName(QStringLiteral("SitePic%1").arg(i));
         m_sitePic[i]->setGeometry(layout::sitePic[i]);
         m_sitePic[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);

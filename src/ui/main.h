@@ -65,7 +65,6 @@ public:
     void refreshUsers() override;
 
     QString statusText() const;
-    const QString &PageText() const { return m_fetcher.PageText(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,7 +94,6 @@ private:
     QtRunLoop m_loop;
     bool m_ended = false;
 
-    QWidget *m_client = nullptr;
     QComboBox *m_txtUser = nullptr;
     ClickArea *m_cmdGo = nullptr;
     QTreeWidget *m_treeVids = nullptr;
