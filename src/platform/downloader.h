@@ -48,6 +48,10 @@ public:
     // left at `path`.
     DownloadResult DownloadFile(const std::string &address, const std::string &path);
 
+    // The same into memory: on success `body` holds the whole answer, on
+    // failure it is empty.
+    DownloadResult DownloadBytes(const std::string &address, std::string &body);
+
     const DownloadLimits &limits() const { return m_limits; }
 
 private:

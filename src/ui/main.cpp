@@ -72,6 +72,8 @@ Main::Main(MainSetup setup)
         m_setup.boxes = std::make_shared<MessageBoxes>();
     if (!m_setup.endProgram)
         m_setup.endProgram = [] { QCoreApplication::exit(0); };
+    if (!m_setup.launcher)
+        m_setup.launcher = std::make_shared<DesktopLauncher>();
 
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Vidfolio - ") + QLatin1String(kPublisherSiteName));
@@ -193,10 +195,11 @@ void Main::buildMenus()
     bar->addMenu(settings);
 
     m_video = submenu(bar, "Video", QStringLiteral("Video"));
-    menuItem(m_video, "VidName", QStringLiteral("VidName"))->setEnabled(false);
-    menuItem(m_video, "Download", QStringLiteral("Download"));
-    menuItem(m_video, "Watchdirect", QStringLiteral("Watch direct"));
-    menuItem(m_video, "Watch", QStringLiteral("Watch normal"));
+    m_vidName = menuItem(m_video, "VidName", QStringLiteral("VidName"));
+    m_vidName->setEnabled(false);
+    m_download = menuItem(m_video, "Download", QStringLiteral("Download"));
+    m_watchdirect = menuItem(m_video, "Watchdirect", QStringLiteral("Watch direct"));
+    m_watch = menuItem(m_video, "Watch", QStringLiteral("Watch normal"));
     menuItem(m_video, "Cancel3", QStringLiteral("Cancel"));
     bar->addMenu(m_video);
     m_video->menuAction()->setVisible(false);
@@ -209,6 +212,13 @@ void Main::connectHandlers()
     connect(m_exit, &QAction::triggered, this, &Main::exitClick);
     connect(m_showAll, &QAction::triggered, this, &Main::showAllClick);
     connect(m_onlyRecent, &QAction::triggered, this, &Main::onlyRecentClick);
+    connect(m_treeVids, &QTreeWidget::itemClicked, this, &Main::nodeClick);
+    connect(m_video, &QMenu::aboutToShow, this, &Main::videoClick);
+    connect(m_download, &QAction::triggered, this,
+            [this] { videoCommand(VideoCommand::Download); });
+    connect(m_watchdirect, &QAction::triggered, this,
+            [this] { videoCommand(VideoCommand::Watchdirect); });
+    connect(m_watch, &QAction::triggered, this, [this] { videoCommand(VideoCommand::Watch); });
 }
 
 void Main::load()
@@ -264,6 +274,26 @@ void Main::onlyRecentClick()
     m_showAll->setChecked(false);
 }
 
+void Main::nodeClick(QTreeWidgetItem *node)
+{
+    NodeClick(*this, m_downloader, m_loop, node->data(0, Qt::UserRole).toString());
+}
+
+void Main::videoClick()
+{
+    VideoMenuOpened(*this);
+}
+
+void Main::videoCommand(VideoCommand command)
+{
+    runVideoCommand(command, *this, m_fetcher, *m_setup.launcher, m_setup.roots);
+}
+
+QString Main::GetVideoID(const QString &address)
+{
+    return lookUpPlayer(*this, m_fetcher, address).parameters;
+}
+
 void Main::hideVideoMenu()
 {
     m_video->menuAction()->setVisible(false);
@@ -282,6 +312,52 @@ void Main::setStatus(const QString &text)
 QString Main::statusText() const
 {
     return m_statText->text();
+}
+
+void Main::focusUserBox()
+{
+    m_txtUser->setFocus(Qt::OtherFocusReason);
+}
+
+void Main::showVideoMenu()
+{
+    m_video->menuAction()->setVisible(true);
+}
+
+void Main::setThumbnail(int box, const QImage &picture)
+{
+    if (picture.isNull())
+        m_sitePic[box]->clear();
+    else
+        m_sitePic[box]->setPixmap(QPixmap::fromImage(picture));
+}
+
+void Main::setVideoNameCaption(const QString &caption)
+{
+    // Shown as it is: a menu would take "&" for a mnemonic and a tab for the
+    // start of a shortcut, and line breaks would stretch the item.
+    QString shown = caption;
+    shown.replace(u'&', QStringLiteral("&&"));
+    for (QChar &c : shown) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    m_vidName->setText(shown);
+}
+
+std::optional<SelectedVideo> Main::selectedVideo() const
+{
+    const QList<QTreeWidgetItem *> selected = m_treeVids->selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return SelectedVideo{selected.first()->data(0, Qt::UserRole).toString(),
+                         selected.first()->text(0)};
+}
+
+void Main::showNoVideoSelected()
+{
+    m_setup.boxes->show(this, QStringLiteral("Error"), QStringLiteral("No video selected"),
+                        QMessageBox::Warning);
 }
 
 bool Main::onlyRecent() const

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "actions/selection.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
 #include "listing/pagefetcher.h"
 #include "listing/siteroots.h"
 #include "platform/downloader.h"
+#include "platform/launcher.h"
 #include "platform/programfolder.h"
 #include "platform/runloop.h"
 
@@ -20,6 +22,7 @@ class QMenu;
 class QProgressBar;
 class QStatusBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vidfolio::ui {
 
@@ -37,23 +40,39 @@ struct MainSetup
     std::shared_ptr<MessageBoxes> boxes;
     // Ends the program at once; by default it leaves the event loop.
     std::function<void()> endProgram;
+    // Opens the addresses of the Video menu; null for the desktop's handler.
+    std::shared_ptr<Launcher> launcher;
 };
 
 // The program's single window. It builds the controls, routes their events
-// to the handlers and shows what the listing and the history decide.
-class Main final : public QMainWindow, public ListingView, public UserHistoryList
+// to the handlers and shows what the listing, the video actions and the
+// history decide.
+class Main final : public QMainWindow,
+                   public ListingView,
+                   public SelectionView,
+                   public UserHistoryList
 {
     Q_OBJECT
 public:
     explicit Main(MainSetup setup = {});
     ~Main() override;
 
-    // ListingView
+    // Fetches the watch page at `address` and returns the player parameters
+    // it names; empty when the page could not be fetched or names none.
+    QString GetVideoID(const QString &address);
+
+    // ListingView and SelectionView
     void hideVideoMenu() override;
     void setWindowEnabled(bool enabled) override;
     void setStatus(const QString &text) override;
     bool onlyRecent() const override;
     void repaintTree() override;
+    void focusUserBox() override;
+    void showVideoMenu() override;
+    void setThumbnail(int box, const QImage &picture) override;
+    void setVideoNameCaption(const QString &caption) override;
+    std::optional<SelectedVideo> selectedVideo() const override;
+    void showNoVideoSelected() override;
 
     // UserHistoryList
     QString userText() const override;
@@ -84,6 +103,9 @@ private:
     void exitClick();
     void showAllClick();
     void onlyRecentClick();
+    void nodeClick(QTreeWidgetItem *node);
+    void videoClick();
+    void videoCommand(VideoCommand command);
     // Saves the history, handles the pending events and ends the program.
     void saveAndEnd();
 
@@ -104,6 +126,10 @@ private:
     QList<QIcon> m_img;
 
     QMenu *m_video = nullptr;
+    QAction *m_vidName = nullptr;
+    QAction *m_download = nullptr;
+    QAction *m_watchdirect = nullptr;
+    QAction *m_watch = nullptr;
     QAction *m_about = nullptr;
     QAction *m_exit = nullptr;
     QAction *m_showAll = nullptr;

@@ -19,6 +19,24 @@ void ConsoleView::setStatus(const QString &text)
     JsonLine("status").add("text", text).print(m_start);
 }
 
+void ConsoleView::showNoVideoSelected()
+{
+    JsonLine("box")
+        .add("title", QStringLiteral("Error"))
+        .add("text", QStringLiteral("No video selected"))
+        .print(m_start);
+}
+
+void ConsoleView::lookupFinished(const QString &parameters)
+{
+    JsonLine("result").add("value", parameters).print(m_start);
+}
+
+void ConsoleLauncher::open(const QString &address)
+{
+    JsonLine("open").add("url", address).print(m_start);
+}
+
 void ConsoleView::treeEntryAdded(const QString &key, const QString &text, int)
 {
     JsonLine("entry").add("key", key).add("title", text).print(m_start);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "actions/lookup.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
+#include "platform/launcher.h"
 
 #include <QStringList>
 
@@ -9,14 +11,15 @@
 
 namespace vidfolio {
 
-// The window as JSON lines: every change a listing run makes to the window
-// is printed instead of shown.
-class ConsoleView final : public ListingView, public UserHistoryList
+// The window as JSON lines: every change a listing run or a video command
+// makes to the window is printed instead of shown.
+class ConsoleView final : public ListingView, public VideoCommandView, public UserHistoryList
 {
 public:
     ConsoleView(bool onlyRecent, std::chrono::steady_clock::time_point start);
 
     void setUserText(const QString &text) { m_userText = text; }
+    void setSelectedVideo(const SelectedVideo &video) { m_selected = video; }
     QStringList users() const { return m_users; }
 
     void hideVideoMenu() override {}
@@ -24,6 +27,10 @@ public:
     void setStatus(const QString &text) override;
     bool onlyRecent() const override { return m_onlyRecent; }
     void repaintTree() override {}
+
+    std::optional<SelectedVideo> selectedVideo() const override { return m_selected; }
+    void showNoVideoSelected() override;
+    void lookupFinished(const QString &parameters) override;
 
     QString userText() const override { return m_userText; }
     int userCount() const override { return static_cast<int>(m_users.size()); }
@@ -46,6 +53,18 @@ private:
     std::chrono::steady_clock::time_point m_start;
     QString m_userText;
     QStringList m_users;
+    std::optional<SelectedVideo> m_selected;
+};
+
+// Prints the addresses it is given instead of opening them.
+class ConsoleLauncher final : public Launcher
+{
+public:
+    explicit ConsoleLauncher(std::chrono::steady_clock::time_point start) : m_start(start) {}
+    void open(const QString &address) override;
+
+private:
+    std::chrono::steady_clock::time_point m_start;
 };
 
 } // namespace vidfolio

@@ -10,11 +10,16 @@ namespace vidfolio::site {
 
 SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
 {
-    m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &) {
+    m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
         std::lock_guard lock(m_mutex);
         m_requests.push_back({req.get_header_value("Host"), req.target, req.remote_port,
                               req.get_header_value("Accept-Encoding")});
-        return httplib::Server::HandlerResponse::Unhandled;
+        const auto answer = m_answers.find(req.target);
+        if (answer == m_answers.end())
+            return httplib::Server::HandlerResponse::Unhandled;
+        res.status = answer->second.status;
+        res.set_content(answer->second.body, answer->second.contentType);
+        return httplib::Server::HandlerResponse::Handled;
     });
     m_server->Get("/profile_videos", [this](const httplib::Request &req, httplib::Response &res) {
         int page = 0;
@@ -111,6 +116,13 @@ void SiteServer::setFault(int page, Fault fault)
 {
     std::lock_guard lock(m_mutex);
     m_faults[page] = fault;
+}
+
+void SiteServer::setAnswer(const std::string &target, int status, std::string body,
+                           std::string contentType)
+{
+    std::lock_guard lock(m_mutex);
+    m_answers[target] = Answer{status, std::move(body), std::move(contentType)};
 }
 
 std::vector<Request> SiteServer::requests() const

@@ -69,6 +69,10 @@ public:
     void setPage(const std::string &user, int page, std::string body);
     // Applies `fault` to page `page` (0: the first fetch) of every user.
     void setFault(int page, Fault fault);
+    // Answers requests for exactly `target` (path and query as sent) with
+    // `status` and `body`, in place of whatever the site serves there.
+    void setAnswer(const std::string &target, int status, std::string body,
+                   std::string contentType = "text/html");
 
     std::vector<Request> requests() const;
 
@@ -96,6 +100,13 @@ private:
     std::map<std::string, User> m_users;
     std::map<std::pair<std::string, int>, std::string> m_pages;
     std::map<int, Fault> m_faults;
+    struct Answer
+    {
+        int status = 200;
+        std::string body;
+        std::string contentType;
+    };
+    std::map<std::string, Answer> m_answers;
     std::vector<Request> m_requests;
 };
 

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "actions/videokey.h"
+#include "listing/siteroots.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace vidfolio {
+
+class Launcher;
+class PageFetcher;
+
+// What the video commands need of the window.
+class VideoCommandView
+{
+public:
+    virtual ~VideoCommandView() = default;
+
+    virtual void setStatus(const QString &text) = 0;
+    virtual void setWindowEnabled(bool enabled) = 0;
+    // The tree's selected entry, if any.
+    virtual std::optional<SelectedVideo> selectedVideo() const = 0;
+    // Tells the user that no entry is selected ("No video selected").
+    virtual void showNoVideoSelected() = 0;
+    // Called when a player lookup ends, with its result; nothing to show in
+    // the window.
+    virtual void lookupFinished(const QString &parameters) { Q_UNUSED(parameters); }
+};
+
+// The address a page names the player by; the player parameters follow it.
+inline constexpr QStringView kPlayerMarker = u"/player2.swf?video_id=";
+
+// The player parameters in a watch page: the text after the first player
+// marker up to the next double quote (or the page's end when no quote
+// follows). Nothing when the page holds no marker; markers compare exactly.
+std::optional<QString> cutPlayerParameters(QStringView page);
+
+// Addresses on the site. The identifier is percent-encoded as a query value;
+// the parameters keep their "&" and "=", and any character that may not
+// stand in an address is percent-encoded.
+QString watchAddress(const SiteRoots &roots, const QString &videoId);
+QString playerAddress(const SiteRoots &roots, const QString &parameters);
+QString videoFileAddress(const SiteRoots &roots, const QString &parameters);
+
+// `value` with every byte that may not stand in the query of an address
+// percent-encoded (as UTF-8); well-formed "%XX" escapes are kept.
+QString addressSafe(QStringView value);
+
+struct PlayerLookup
+{
+    QString parameters;
+    // False when the lookup ended with "Error": no page, or no marker in it.
+    bool found = false;
+};
+
+// Fetches the watch page at `address` and cuts the player parameters out of
+// it, telling the user how it went. A failed fetch or a page without the
+// marker ends with "Error", the window enabled and an empty result.
+PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QString &address);
+
+enum class VideoCommand
+{
+    Watch,       // opens the watch page
+    Watchdirect, // opens the bare player with the video's player parameters
+    Download,    // opens the video file with the same parameters
+};
+
+// Runs a command of the Video menu on the selected entry. With no entry
+// selected, or a key without an identifier part, nothing is opened and the
+// user is told. After a lookup that ended with "Error" nothing is opened.
+void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &fetcher,
+                     Launcher &launcher, const SiteRoots &roots);
+
+} // namespace vidfolio

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "actions/lookup.h"
+
+#include <QImage>
+#include <QString>
+
+namespace vidfolio {
+
+class Downloader;
+class RunLoop;
+
+// What choosing a video in the tree needs of the window, beyond the video
+// commands' needs.
+class SelectionView : public VideoCommandView
+{
+public:
+    // Moves the keyboard focus to the user-name box.
+    virtual void focusUserBox() = 0;
+    virtual void showVideoMenu() = 0;
+    // Shows `picture` in thumbnail box `box` (0 to 2); a null image empties it.
+    virtual void setThumbnail(int box, const QImage &picture) = 0;
+    // The first item of the Video menu, which only displays the title.
+    virtual void setVideoNameCaption(const QString &caption) = 0;
+};
+
+// A click on the tree entry with `clickedKey`: reveals the Video menu and
+// loads the video's three thumbnails, one after the other, into the boxes.
+// A thumbnail that cannot be loaded leaves its box empty.
+void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
+               const QString &clickedKey);
+
+// The Video menu opening: its first item shows the selected title, cut to 30
+// characters, followed by "...". Without a selected entry the user is told
+// and the caption stays as it was.
+void VideoMenuOpened(SelectionView &view);
+
+QString videoNameCaption(const QString &title);
+
+} // namespace vidfolio
