@@ -117,4 +117,40 @@ TEST_F(ProbeTest, OnlyRecentAndHistoryInTheGivenFolder)
     EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
 }
 
+TEST_F(ProbeTest, LookupPrintsTheResultAndTheAddressOpened)
+{
+    const auto video = vidfolio::site::generatedVideos("carol", 57).at(4);
+    const QString root = QString::fromStdString("http://" + server.host());
+    const QString id = QString::fromStdString(video.id);
+    const QString parameters = QString::fromStdString(vidfolio::site::playerParameters(video));
+    auto lookup = [&](const QString &id, const char *command) {
+        return runProbe({"lookup", QString::fromStdString(server.host()), id, command, "--folder",
+                         folder.path()});
+    };
+
+    const ProbeRun watch = lookup(id, "--watch");
+    EXPECT_EQ(watch.exitCode, 0);
+    EXPECT_TRUE(watch.ops("fetch").empty());
+    ASSERT_EQ(watch.ops("open").size(), 1u);
+    EXPECT_EQ(watch.ops("open")[0].value("url").toString(), root + "/watch?v=" + id);
+
+    for (const auto &[command, path] : {std::pair{"--direct", "/player2.swf?video_id="},
+                                        std::pair{"--download", "/get_video.php?video_id="}}) {
+        const ProbeRun run = lookup(id, command);
+        ASSERT_EQ(run.ops("fetch").size(), 1u) << command;
+        EXPECT_EQ(run.ops("fetch")[0].value("url").toString(), root + "/watch?v=" + id);
+        ASSERT_EQ(run.ops("result").size(), 1u);
+        EXPECT_EQ(run.ops("result")[0].value("value").toString(), parameters);
+        ASSERT_EQ(run.ops("open").size(), 1u);
+        EXPECT_EQ(run.ops("open")[0].value("url").toString(), root + path + parameters);
+        EXPECT_EQ(run.ops("status").back().value("text").toString(), QStringLiteral("Finished"));
+    }
+
+    const ProbeRun unknown = lookup(QStringLiteral("unknown"), "--download");
+    EXPECT_EQ(unknown.ops("status").back().value("text").toString(), QStringLiteral("Error"));
+    EXPECT_EQ(unknown.ops("enabled").size(), 1u);
+    EXPECT_TRUE(unknown.ops("open").empty());
+    EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
+}
+
 } // namespace

@@ -1,6 +1,4 @@
-#include "siteserver.h"
-#include "ui/main.h"
-#include "ui/messageboxes.h"
+#include "support/windowfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,89 +17,10 @@
 #include <QTreeWidget>
 
 using namespace vidfolio;
+using test::WindowTest;
 using ui::Main;
 
 namespace {
-
-// Answers every message box at once and keeps what it showed.
-class RecordedBoxes final : public ui::MessageBoxes
-{
-public:
-    struct Box
-    {
-        QString title, text;
-        QMessageBox::Icon icon;
-    };
-    std::vector<Box> shown;
-    void show(QWidget *, const QString &title, const QString &text, QMessageBox::Icon icon) override
-    {
-        shown.push_back({title, text, icon});
-    }
-};
-
-class WindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
-    std::unique_ptr<Main> makeWindow()
-    {
-        ui::MainSetup setup;
-        setup.roots = SiteRoots::forHost(QString::fromStdString(server.host()));
-        setup.folder = folder.path();
-        setup.boxes = boxes;
-        setup.endProgram = [this] { ++ends; };
-        auto window = std::make_unique<Main>(std::move(setup));
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        return window;
-    }
-    template <typename T> static T *find(Main &window, const char *name)
-    {
-        T *child = window.findChild<T *>(QLatin1String(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-    QString historyPath() const { return folder.filePath("users.vidfolio"); }
-    QByteArray history() const
-    {
-        QFile file(historyPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    void writeHistory(const QByteArray &bytes) const
-    {
-        QFile file(historyPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QStringList visibleMenus(Main &window) const
-    {
-        QStringList titles;
-        for (QAction *action : window.menuBar()->actions()) {
-            if (action->isVisible())
-                titles.append(action->text());
-        }
-        return titles;
-    }
-    static QStringList captions(QMenu *menu)
-    {
-        QStringList texts;
-        for (QAction *action : menu->actions())
-            texts.append(action->text());
-        return texts;
-    }
-    void typeAndList(Main &window, const QString &name)
-    {
-        auto *box = find<QComboBox>(window, "TxtUser");
-        box->setEditText(name);
-        QTest::mouseClick(find<QWidget>(window, "CmdGo"), Qt::LeftButton);
-    }
-
-    QTemporaryDir folder;
-    site::SiteServer server;
-    std::shared_ptr<RecordedBoxes> boxes = std::make_shared<RecordedBoxes>();
-    int ends = 0;
-};
 
 constexpr QRect twips(int left, int top, int width, int height)
 {

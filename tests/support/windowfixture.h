@@ -1,0 +1,111 @@
+#pragma once
+
+#include "siteserver.h"
+#include "ui/main.h"
+#include "ui/messageboxes.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace vidfolio::test {
+
+// Keeps the addresses the Video menu opens instead of starting a browser.
+class RecordedLauncher final : public Launcher
+{
+public:
+    QStringList opened;
+    void open(const QString &address) override { opened.append(address); }
+};
+
+// Answers every message box at once and keeps what it showed.
+class RecordedBoxes final : public ui::MessageBoxes
+{
+public:
+    struct Box
+    {
+        QString title, text;
+        QMessageBox::Icon icon;
+    };
+    std::vector<Box> shown;
+    void show(QWidget *, const QString &title, const QString &text, QMessageBox::Icon icon) override
+    {
+        shown.push_back({title, text, icon});
+    }
+};
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+    std::unique_ptr<ui::Main> makeWindow()
+    {
+        ui::MainSetup setup;
+        setup.roots = SiteRoots::forHost(QString::fromStdString(server.host()));
+        setup.folder = folder.path();
+        setup.boxes = boxes;
+        setup.endProgram = [this] { ++ends; };
+        setup.launcher = launcher;
+        auto window = std::make_unique<ui::Main>(std::move(setup));
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+    template <typename T> static T *find(ui::Main &window, const char *name)
+    {
+        T *child = window.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QString historyPath() const { return folder.filePath("users.vidfolio"); }
+    QByteArray history() const
+    {
+        QFile file(historyPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void writeHistory(const QByteArray &bytes) const
+    {
+        QFile file(historyPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QStringList visibleMenus(ui::Main &window) const
+    {
+        QStringList titles;
+        for (QAction *action : window.menuBar()->actions()) {
+            if (action->isVisible())
+                titles.append(action->text());
+        }
+        return titles;
+    }
+    static QStringList captions(QMenu *menu)
+    {
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts.append(action->text());
+        return texts;
+    }
+    void typeAndList(ui::Main &window, const QString &name)
+    {
+        auto *box = find<QComboBox>(window, "TxtUser");
+        box->setEditText(name);
+        QTest::mouseClick(find<QWidget>(window, "CmdGo"), Qt::LeftButton);
+    }
+
+    QTemporaryDir folder;
+    site::SiteServer server;
+    std::shared_ptr<RecordedBoxes> boxes = std::make_shared<RecordedBoxes>();
+    std::shared_ptr<RecordedLauncher> launcher = std::make_shared<RecordedLauncher>();
+    int ends = 0;
+};
+
+} // namespace vidfolio::test
