@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+scripts/deps.sh xdg-utils
 source scripts/demo.sh
 trap 'kill $DEMO_PID 2>/dev/null' EXIT
 echo "Demo site at http://$DEMO_HOST; try the users demo57, demo1234, novideos."

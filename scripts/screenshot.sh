@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program in a virtual X server against the demo site, lists
-# a demo user and saves a screenshot (default docs/screenshot.png).
+# a demo user, clicks its third video to show the thumbnails and saves a
+# screenshot (default docs/screenshot.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
@@ -29,6 +30,9 @@ xdotool mousemove --window "$window" 180 $((top + 17)) click 1
 xdotool type --delay 20 demo57
 xdotool mousemove --window "$window" 284 $((top + 22)) click 1
 sleep 2
+# The third entry of the tree, whose top is 41 pixels down.
+xdotool mousemove --window "$window" 60 $((top + 41 + 2 * 18 + 9)) click 1
+sleep 1
 mkdir -p "$(dirname "$out")"
 import -window root -crop 322x$((HEIGHT))+0+0 "$out"
 echo "Saved $out"
