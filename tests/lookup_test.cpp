@@ -4,6 +4,7 @@
 #include "platform/downloader.h"
 #include "platform/launcher.h"
 #include "siteserver.h"
+#include "support/recordingview.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +29,6 @@ public:
     std::optional<SelectedVideo> selectedVideo() const override { return selected; }
     void showNoVideoSelected() override { ++noVideoBoxes; }
     void lookupFinished(const QString &parameters) override { results.append(parameters); }
-};
-
-class OpenedAddresses final : public Launcher
-{
-public:
-    QStringList opened;
-    void open(const QString &address) override { opened.append(address); }
 };
 
 class LookupTest : public ::testing::Test
@@ -69,7 +63,7 @@ protected:
     Downloader downloader;
     PageFetcher fetcher{downloader, folder.path()};
     CommandRecorder view;
-    OpenedAddresses launcher;
+    test::RecordedLauncher launcher;
 };
 
 TEST_F(LookupTest, DownloadAndWatchDirectOpenTheParametersOfTheFirstMarker)

@@ -2,6 +2,7 @@
 
 #include "history/historyfile.h"
 #include "listing/listingview.h"
+#include "platform/launcher.h"
 #include "platform/runloop.h"
 
 #include <QStringList>
@@ -81,6 +82,14 @@ public:
     std::vector<int> sleeps;
     void pumpEvents() override { ++pumps; }
     void sleepMs(int ms) override { sleeps.push_back(ms); }
+};
+
+// Keeps the addresses the video commands open instead of starting a browser.
+class RecordedLauncher final : public Launcher
+{
+public:
+    QStringList opened;
+    void open(const QString &address) override { opened.append(address); }
 };
 
 } // namespace vidfolio::test

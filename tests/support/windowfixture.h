@@ -1,6 +1,7 @@
 #pragma once
 
 #include "siteserver.h"
+#include "support/recordingview.h"
 #include "ui/main.h"
 #include "ui/messageboxes.h"
 
@@ -17,14 +18,6 @@
 #include <vector>
 
 namespace vidfolio::test {
-
-// Keeps the addresses the Video menu opens instead of starting a browser.
-class RecordedLauncher final : public Launcher
-{
-public:
-    QStringList opened;
-    void open(const QString &address) override { opened.append(address); }
-};
 
 // Answers every message box at once and keeps what it showed.
 class RecordedBoxes final : public ui::MessageBoxes
