@@ -5,6 +5,7 @@
 #include "ui/messageboxes.h"
 #include "ui/pictures.h"
 #include "ui/publisher.h"
+#include "ui/videotree.h"
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
@@ -128,7 +129,7 @@ void Main::buildControls()
     m_pb->setValue(0);
     m_pb->setTextVisible(false);
 
-    m_treeVids = new QTreeWidget(client);
+    m_treeVids = new VideoTree(client);
     m_treeVids->setObjectName(QStringLiteral("TreeVids"));
     m_treeVids->setGeometry(layout::treeVids);
     m_treeVids->setFont(windowFont());
@@ -301,10 +302,12 @@ void Main::treeCleared()
 
 void Main::treeEntryAdded(const QString &key, const QString &text, int image)
 {
-    auto *item = new QTreeWidgetItem(m_treeVids, QStringList(text));
+    // Filled in before it joins the tree, so the tree hears of it only once.
+    auto *item = new QTreeWidgetItem(QStringList(text));
     item->setData(0, Qt::UserRole, key);
     if (image >= 1 && image <= m_img.size())
         item->setIcon(0, m_img.at(image - 1));
+    m_treeVids->addTopLevelItem(item);
 }
 
 void Main::progressChanged(int value, int maximum)
