@@ -5,6 +5,7 @@
 #include "ui/messageboxes.h"
 #include "ui/pictures.h"
 #include "ui/publisher.h"
+#include "ui/usernamesmodel.h"
 #include "ui/videotree.h"
 
 #include "history/historyfile.h"
@@ -152,6 +153,8 @@ void Main::buildControls()
     m_txtUser = new QComboBox(client);
     m_txtUser->setObjectName(QStringLiteral("TxtUser"));
     m_txtUser->setGeometry(layout::txtUser);
+    m_userNames = new UserNamesModel(m_txtUser);
+    m_txtUser->setModel(m_userNames);
     m_txtUser->setEditable(true);
     // Enter adds nothing to the list, and no completion changes the name typed.
     m_txtUser->setInsertPolicy(QComboBox::NoInsert);
@@ -343,7 +346,7 @@ void Main::insertUser(int index, const QString &name)
 
 void Main::appendUsers(const QStringList &names)
 {
-    m_txtUser->addItems(names);
+    m_userNames->appendNames(names);
 }
 
 void Main::selectUser(int index)
