@@ -163,6 +163,26 @@ TEST_F(HistoryFileTest, LargeHistoryLoadsWhole)
     EXPECT_EQ(readFile(), bytes);
 }
 
+TEST_F(HistoryFileTest, NamesOfEveryLengthSaveAsTheirUtf8Lines)
+{
+    // Enough multi-byte names to fill several write blocks, one name larger
+    // than a block, and a name ending in half a surrogate pair, which must
+    // not run into the line end that follows it.
+    RecordingView box;
+    for (int i = 0; i < 30000; ++i)
+        box.users.append(QStringLiteral("Zoë ") + QString::number(i) + QStringLiteral(" 日本"));
+    box.users.insert(12345, QString(100000, QChar(0xFC)));
+    box.users.append(QStringLiteral("half ") + QChar(0xD83D));
+    box.users.append(QString());
+    QByteArray expected;
+    for (const QString &name : box.users)
+        expected += name.toUtf8() + "\r\n";
+
+    SaveUsers(box, path(), loop);
+    EXPECT_EQ(readFile(), expected);
+    EXPECT_TRUE(expected.contains("half ?\r\n"));
+}
+
 TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
 {
     writeFile("keep\r\nme\r\n");

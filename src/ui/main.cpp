@@ -5,6 +5,8 @@
 #include "ui/messageboxes.h"
 #include "ui/pictures.h"
 #include "ui/publisher.h"
+#include "ui/usernamesmodel.h"
+#include "ui/videotree.h"
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
@@ -130,7 +132,7 @@ void Main::buildControls()
     m_pb->setValue(0);
     m_pb->setTextVisible(false);
 
-    m_treeVids = new QTreeWidget(client);
+    m_treeVids = new VideoTree(client);
     m_treeVids->setObjectName(QStringLiteral("TreeVids"));
     m_treeVids->setGeometry(layout::treeVids);
     m_treeVids->setFont(windowFont());
@@ -153,6 +155,8 @@ void Main::buildControls()
     m_txtUser = new QComboBox(client);
     m_txtUser->setObjectName(QStringLiteral("TxtUser"));
     m_txtUser->setGeometry(layout::txtUser);
+    m_userNames = new UserNamesModel(m_txtUser);
+    m_txtUser->setModel(m_userNames);
     m_txtUser->setEditable(true);
     // Enter adds nothing to the list, and no completion changes the name typed.
     m_txtUser->setInsertPolicy(QComboBox::NoInsert);
@@ -377,10 +381,12 @@ void Main::treeCleared()
 
 void Main::treeEntryAdded(const QString &key, const QString &text, int image)
 {
-    auto *item = new QTreeWidgetItem(m_treeVids, QStringList(text));
+    // Filled in before it joins the tree, so the tree hears of it only once.
+    auto *item = new QTreeWidgetItem(QStringList(text));
     item->setData(0, Qt::UserRole, key);
     if (image >= 1 && image <= m_img.size())
         item->setIcon(0, m_img.at(image - 1));
+    m_treeVids->addTopLevelItem(item);
 }
 
 void Main::progressChanged(int value, int maximum)
@@ -416,7 +422,7 @@ void Main::insertUser(int index, const QString &name)
 
 void Main::appendUsers(const QStringList &names)
 {
-    m_txtUser->addItems(names);
+    m_userNames->appendNames(names);
 }
 
 void Main::selectUser(int index)

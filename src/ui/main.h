@@ -28,6 +28,7 @@ namespace vidfolio::ui {
 
 class ClickArea;
 class MessageBoxes;
+class UserNamesModel;
 
 // What the window is made with; the defaults are those of the installed
 // program. Tests point the site and the folder elsewhere.
@@ -117,6 +118,7 @@ private:
     bool m_ended = false;
 
     QComboBox *m_txtUser = nullptr;
+    UserNamesModel *m_userNames = nullptr;
     ClickArea *m_cmdGo = nullptr;
     QTreeWidget *m_treeVids = nullptr;
     QProgressBar *m_pb = nullptr;

@@ -1,9 +1,11 @@
 // vidfolio-demo-site: a video site on 127.0.0.1 with a few built-in users.
 //
-//   vidfolio-demo-site [--port-file FILE]
+//   vidfolio-demo-site [--port-file FILE] [--bench]
 //
 // Prints "localhost:PORT" (the host to build the program for) and, with
-// --port-file, writes it to FILE too; serves until interrupted.
+// --port-file, writes it to FILE too; serves until interrupted. --bench adds
+// the users the benchmark lists: bench100 and bench10000, named for their
+// number of videos.
 
 #include "siteserver.h"
 
@@ -51,11 +53,14 @@ std::vector<Video> demoVideos(const std::string &user, std::size_t count)
 int main(int argc, char **argv)
 {
     const char *portFile = nullptr;
+    bool bench = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port-file") == 0 && i + 1 < argc) {
             portFile = argv[++i];
+        } else if (std::strcmp(argv[i], "--bench") == 0) {
+            bench = true;
         } else {
-            std::fputs("usage: vidfolio-demo-site [--port-file FILE]\n", stderr);
+            std::fputs("usage: vidfolio-demo-site [--port-file FILE] [--bench]\n", stderr);
             return 2;
         }
     }
@@ -65,6 +70,10 @@ int main(int argc, char **argv)
     site.addUser("demo1234", demoVideos("big", 1234));
     site.addUser("Ünal", demoVideos("una", 12));
     site.addUserWithoutVideos("novideos");
+    if (bench) {
+        site.addUser("bench100", demoVideos("b1h", 100));
+        site.addUser("bench10000", demoVideos("b1t", 10000));
+    }
 
     std::cout << site.host() << std::endl;
     if (portFile)

@@ -1,0 +1,335 @@
+// vidfolio-bench: the benchmark. Starts the demo site on loopback, runs every
+// case several times, each measurement in a process of its own, and prints
+// one table. Every figure is a median; every target is a ratio to a
+// reference measured in the same run, so the table holds on a noisy machine.
+//
+//   vidfolio-bench [--runs N]      (default 5 runs)
+
+#include "process.h"
+#include "table.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace vidfolio::bench;
+
+namespace {
+
+const std::string kProbe = VIDFOLIO_PROBE_PATH;
+const std::string kSite = VIDFOLIO_SITE_PATH;
+const std::string kCase = VIDFOLIO_CASE_PATH;
+
+void progress(const std::string &what, int round, int rounds)
+{
+    std::fprintf(stderr, "  %s: run %d of %d\n", what.c_str(), round + 1, rounds);
+}
+
+ProcessRun mustRun(const std::vector<std::string> &args)
+{
+    ProcessRun run = runProcess(args);
+    if (run.exitCode != 0)
+        throw std::runtime_error(args.front() + " " + args.at(1) + " failed");
+    return run;
+}
+
+std::string readFirstLine(const fs::path &path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+class Bench
+{
+public:
+    Bench(int runs, fs::path scratch) : m_runs(runs), m_scratch(std::move(scratch)) {}
+
+    void run();
+    const Table &table() const { return m_table; }
+
+private:
+    struct Listing
+    {
+        double probeMs, curlOneMs, curlEachMs, windowMs, windowPeakKb;
+    };
+
+    void startSite();
+    std::vector<std::string> fetchedAddresses(const std::string &user, std::size_t videos);
+    double probeFinishedMs(const std::string &user, std::size_t videos);
+    Listing listing(const std::string &user, std::size_t videos, bool withWindow);
+    void listingRows(const std::string &label, const Listing &listing);
+    void windowRows(const Listing &listing);
+    void startRows();
+    void historyRows();
+    void pageRows();
+
+    int m_runs;
+    fs::path m_scratch;
+    std::unique_ptr<BackgroundProcess> m_site;
+    std::string m_host;
+    Table m_table;
+};
+
+void Bench::startSite()
+{
+    const fs::path portFile = m_scratch / "port";
+    m_site = std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{kSite, "--bench", "--port-file", portFile.string()});
+    for (int i = 0; i < 100 && m_host.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        m_host = readFirstLine(portFile);
+    }
+    if (m_host.empty())
+        throw std::runtime_error("the demo site did not start");
+}
+
+// The addresses the probe fetches for `user`, from one run that also warms
+// the site and the caches up.
+std::vector<std::string> Bench::fetchedAddresses(const std::string &user, std::size_t videos)
+{
+    const ProcessRun run = mustRun({kProbe, "list", m_host, user});
+    std::vector<std::string> addresses;
+    for (const std::string &line : linesWith(run.output, "\"op\":\"fetch\""))
+        addresses.push_back(jsonString(line, "url"));
+    if (addresses.size() != 1 + (videos + 9) / 10)
+        throw std::runtime_error("unexpected fetches listing " + user);
+    return addresses;
+}
+
+// The probe's own clock at its "Finished" status, which leaves out the run's
+// closing pause.
+double Bench::probeFinishedMs(const std::string &user, std::size_t videos)
+{
+    const ProcessRun run = mustRun({kProbe, "list", m_host, user});
+    const auto finished = linesWith(run.output, "\"text\":\"Finished: ");
+    const std::string expected = "Finished: " + std::to_string(videos) + " videos\"";
+    if (finished.size() != 1 || finished[0].find(expected) == std::string::npos)
+        throw std::runtime_error("the probe did not list " + user);
+    return jsonNumber(finished[0], "ms");
+}
+
+Bench::Listing Bench::listing(const std::string &user, std::size_t videos, bool withWindow)
+{
+    // curl asks for compressed pages as the program does, so the site does
+    // the same work for both; each body goes to a file of its own.
+    const std::vector<std::string> addresses = fetchedAddresses(user, videos);
+    const fs::path bodies = m_scratch / user;
+    fs::create_directories(bodies);
+    const fs::path config = m_scratch / (user + ".curl");
+    {
+        std::ofstream out(config);
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            out << "url = \"" << addresses[i] << "\"\noutput = \""
+                << (bodies / std::to_string(i)).string() << "\"\n";
+        }
+    }
+
+    std::vector<double> probe, curlOne, curlEach, window, windowPeak;
+    for (int round = 0; round < m_runs; ++round) {
+        progress("listing " + user, round, m_runs);
+        probe.push_back(probeFinishedMs(user, videos));
+        curlOne.push_back(
+            mustRun({"curl", "-s", "--compressed", "--config", config.string()}).wallMs);
+        const auto start = std::chrono::steady_clock::now();
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            mustRun({"curl", "-s", "--compressed", "-o", (bodies / std::to_string(i)).string(),
+                     addresses[i]});
+        }
+        curlEach.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        if (withWindow) {
+            const ProcessRun run = mustRun({kCase, "window-list", m_host, user});
+            if (jsonNumber(run.output, "entries") != static_cast<double>(videos))
+                throw std::runtime_error("the window did not list " + user);
+            window.push_back(jsonNumber(run.output, "ms"));
+            windowPeak.push_back(static_cast<double>(run.peakKb));
+        }
+    }
+    return {median(probe), median(curlOne), median(curlEach), median(window), median(windowPeak)};
+}
+
+void Bench::listingRows(const std::string &label, const Listing &listing)
+{
+    m_table.addTarget("Listing " + label + ": probe vs curl, one process and connection",
+                      formatMs(listing.probeMs), formatMs(listing.curlOneMs),
+                      listing.probeMs / listing.curlOneMs, 1.10);
+    m_table.addReported("Listing " + label + ": probe vs curl started once per address",
+                        formatMs(listing.probeMs), formatMs(listing.curlEachMs),
+                        listing.probeMs / listing.curlEachMs);
+}
+
+void Bench::windowRows(const Listing &listing)
+{
+    m_table.addTarget("Window (offscreen) listing 10,000 videos vs probe",
+                      formatMs(listing.windowMs), formatMs(listing.probeMs),
+                      listing.windowMs / listing.probeMs, 2.0);
+
+    std::vector<double> idlePeak;
+    const fs::path empty = m_scratch / "idle";
+    fs::create_directories(empty);
+    for (int round = 0; round < m_runs; ++round) {
+        progress("idle window", round, m_runs);
+        idlePeak.push_back(static_cast<double>(mustRun({kCase, "window-start", empty}).peakKb));
+    }
+    const double idle = median(idlePeak);
+    m_table.addTarget("Peak memory: window after listing 10,000 videos vs idle after start",
+                      formatMiB(listing.windowPeakKb), formatMiB(idle), listing.windowPeakKb / idle,
+                      1.5);
+}
+
+void Bench::startRows()
+{
+    const fs::path empty = m_scratch / "start-empty";
+    const fs::path full = m_scratch / "start-full";
+    fs::create_directories(empty);
+    fs::create_directories(full);
+    {
+        std::ofstream out(full / "users.vidfolio", std::ios::binary);
+        for (int i = 0; i < 100000; ++i)
+            out << "Channel" << i << "\r\n";
+    }
+    std::vector<double> emptyMs, fullMs;
+    for (int round = 0; round < m_runs; ++round) {
+        progress("start", round, m_runs);
+        emptyMs.push_back(mustRun({kCase, "window-start", empty}).firstLineMs);
+        fullMs.push_back(mustRun({kCase, "window-start", full}).firstLineMs);
+    }
+    const double emptyMedian = median(emptyMs), fullMedian = median(fullMs);
+    m_table.addReported("Start to window shown (offscreen), empty history", formatMs(emptyMedian),
+                        "", std::nan(""));
+    m_table.addReported("Start to window shown (offscreen), 100,000 names vs empty history",
+                        formatMs(fullMedian), formatMs(emptyMedian), fullMedian / emptyMedian);
+}
+
+void Bench::historyRows()
+{
+    struct History
+    {
+        double load, save, streamLoad, streamSave;
+    };
+    const auto measure = [this](int names) {
+        std::vector<double> load, save, streamLoad, streamSave;
+        for (int round = 0; round < m_runs; ++round) {
+            progress("history of " + std::to_string(names) + " names", round, m_runs);
+            const ProcessRun run = mustRun({kCase, "history", std::to_string(names)});
+            load.push_back(jsonNumber(run.output, "loadMs"));
+            save.push_back(jsonNumber(run.output, "saveMs"));
+            streamLoad.push_back(jsonNumber(run.output, "streamLoadMs"));
+            streamSave.push_back(jsonNumber(run.output, "streamSaveMs"));
+        }
+        return History{median(load), median(save), median(streamLoad), median(streamSave)};
+    };
+    const History small = measure(100000);
+    const History large = measure(1000000);
+
+    m_table.addTarget("History load, 100,000 names, window's user-name box vs C++ streams",
+                      formatMs(small.load), formatMs(small.streamLoad),
+                      small.load / small.streamLoad, 3.0);
+    m_table.addTarget("History save, 100,000 names, window's user-name box vs C++ streams",
+                      formatMs(small.save), formatMs(small.streamSave),
+                      small.save / small.streamSave, 3.0);
+    // Time per name at ten times the size: a quadratic cost would show as 10x.
+    const auto perName = [](double ms, int names) { return ms * 1000 / names; };
+    const double largeLoad = perName(large.load, 1000000), smallLoad = perName(small.load, 100000);
+    const double largeSave = perName(large.save, 1000000), smallSave = perName(small.save, 100000);
+    m_table.addTarget("History load, time per name, 1,000,000 vs 100,000 names",
+                      formatMicros(largeLoad), formatMicros(smallLoad), largeLoad / smallLoad, 1.5);
+    m_table.addTarget("History save, time per name, 1,000,000 vs 100,000 names",
+                      formatMicros(largeSave), formatMicros(smallSave), largeSave / smallSave, 1.5);
+}
+
+void Bench::pageRows()
+{
+    const auto perPiece = [this](int pieces) {
+        std::vector<double> micros;
+        for (int round = 0; round < m_runs; ++round) {
+            progress("page of " + std::to_string(pieces) + " pieces", round, m_runs);
+            const ProcessRun run = mustRun({kCase, "page", std::to_string(pieces)});
+            micros.push_back(jsonNumber(run.output, "ms") * 1000 / pieces);
+        }
+        return median(micros);
+    };
+    const double small = perPiece(10000);
+    const double large = perPiece(100000);
+    m_table.addTarget("Listing one page, time per piece, 100,000 vs 10,000 pieces",
+                      formatMicros(large), formatMicros(small), large / small, 1.5);
+}
+
+void Bench::run()
+{
+    startSite();
+    std::fprintf(stderr, "Demo site at http://%s\n", m_host.c_str());
+    listingRows("100 videos (11 fetches)", listing("bench100", 100, false));
+    const Listing large = listing("bench10000", 10000, true);
+    listingRows("10,000 videos (1,001 fetches)", large);
+    m_site->stop();
+    windowRows(large);
+    historyRows();
+    startRows();
+    pageRows();
+}
+
+std::string machine()
+{
+    std::string model = "unknown processor";
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.rfind("model name", 0) == 0) {
+            model = line.substr(line.find(':') + 2);
+            break;
+        }
+    }
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    double memoryKb = 0;
+    meminfo >> key >> memoryKb;
+    char text[256];
+    std::snprintf(text, sizeof text, "%s, %u cores, %.0f GiB memory, load average %s at start",
+                  model.c_str(), std::thread::hardware_concurrency(), memoryKb / 1024 / 1024,
+                  readFirstLine("/proc/loadavg").substr(0, 4).c_str());
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int runs = 5;
+    if (argc == 3 && std::strcmp(argv[1], "--runs") == 0 && std::atoi(argv[2]) > 0) {
+        runs = std::atoi(argv[2]);
+    } else if (argc != 1) {
+        std::fputs("usage: vidfolio-bench [--runs N]\n", stderr);
+        return 2;
+    }
+    char pattern[] = "/tmp/vidfolio-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("vidfolio-bench");
+        return 1;
+    }
+    const fs::path scratch(pattern);
+    const std::string where = machine();
+    Bench bench(runs, scratch);
+    try {
+        bench.run();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "vidfolio-bench: %s\n", error.what());
+        fs::remove_all(scratch);
+        return 1;
+    }
+    fs::remove_all(scratch);
+    std::cout << "Machine: " << where << "; median of " << runs << " runs.\n\n"
+              << bench.table().markdown();
+    return bench.table().allTargetsMet() ? 0 : 1;
+}

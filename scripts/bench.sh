@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds in Release mode in build-release/, and runs
+# the benchmark: it starts the demo site on loopback and prints one table.
+#   scripts/bench.sh              five runs a case
+#   scripts/bench.sh --runs N     N runs a case
+# Exits with 1 when a target is missed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh curl
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIDFOLIO_BUILD_TESTS=OFF
+cmake --build build-release -j2 --target vidfolio-bench
+build-release/bench/vidfolio-bench "$@"

@@ -1,0 +1,72 @@
+#include "ui/usernamesmodel.h"
+
+namespace vidfolio::ui {
+
+bool UserNamesModel::holds(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this && index.row() < m_names.size();
+}
+
+int UserNamesModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_names.size());
+}
+
+QVariant UserNamesModel::data(const QModelIndex &index, int role) const
+{
+    if (!holds(index))
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    return m_names.at(index.row());
+}
+
+bool UserNamesModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!holds(index))
+        return false;
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return false;
+    m_names[index.row()] = value.toString();
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+Qt::ItemFlags UserNamesModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
+}
+
+bool UserNamesModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count < 1 || row < 0 || row > m_names.size())
+        return false;
+    beginInsertRows(parent, row, row + count - 1);
+    m_names.insert(row, count, QString());
+    endInsertRows();
+    return true;
+}
+
+bool UserNamesModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count < 1 || row < 0 || row + count > m_names.size())
+        return false;
+    beginRemoveRows(parent, row, row + count - 1);
+    m_names.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+void UserNamesModel::appendNames(const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    const int first = static_cast<int>(m_names.size());
+    beginInsertRows({}, first, first + static_cast<int>(names.size()) - 1);
+    m_names += names;
+    endInsertRows();
+}
+
+} // namespace vidfolio::ui
