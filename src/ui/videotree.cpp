@@ -2,11 +2,73 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <optional>
+#include <tuple>
 
 namespace vidfolio::ui {
+namespace {
+
+// A scroll bar that repaints on a change of range only when the change shows.
+// Appending rows lengthens the range each time; once the slider is at its
+// shortest, that moves no pixel, yet a plain scroll bar would repaint itself,
+// and every widget that shows through it, on each append.
+class QuietScrollBar final : public QScrollBar
+{
+public:
+    explicit QuietScrollBar(Qt::Orientation orientation) : QScrollBar(orientation) {}
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (change == SliderRangeChange && m_shown && look() == *m_shown)
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_shown = look();
+        QScrollBar::paintEvent(event);
+    }
+
+    void changeEvent(QEvent *event) override
+    {
+        // Anything else may change the look: paint afresh next time.
+        m_shown.reset();
+        QScrollBar::changeEvent(event);
+    }
+
+    void resizeEvent(QResizeEvent *event) override
+    {
+        m_shown.reset();
+        QScrollBar::resizeEvent(event);
+    }
+
+private:
+    // What the painted bar depends on besides the style: where the slider
+    // is, and whether the arrows at either end can still move it.
+    using Look = std::tuple<QRect, bool, bool>;
+
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect slider = style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                     QStyle::SC_ScrollBarSlider, this);
+        return {slider, value() > minimum(), value() < maximum()};
+    }
+
+    std::optional<Look> m_shown;
+};
+
+} // namespace
 
 VideoTree::VideoTree(QWidget *parent) : QTreeWidget(parent)
 {
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
     m_layOutSoon.setSingleShot(true);
     m_layOutSoon.setInterval(0);
     connect(&m_layOutSoon, &QTimer::timeout, this, &VideoTree::layOutRowsPutOff);
