@@ -48,6 +48,13 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text, const QR
     return label;
 }
 
+void setColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
+}
+
 QAction *menuItem(QMenu *menu, const char *name, const QString &text)
 {
     QAction *action = menu->addAction(text);
@@ -106,14 +113,17 @@ void Main::buildControls()
     shp->setObjectName(QStringLiteral("Shp"));
     shp->setGeometry(layout::shp);
     shp->setFrameStyle(QFrame::Box | QFrame::Plain);
-    shp->setStyleSheet(QStringLiteral("QFrame#Shp { color: rgb(128, 128, 128); }"));
+    // Colours come from palettes rather than style sheets: a style sheet puts
+    // a widget under the slower style-sheet style, and the frame lies under
+    // the tree, so it is painted again whenever the tree's scroll bar is.
+    setColor(shp, QPalette::WindowText, QColor(128, 128, 128));
 
     caption(client, "Lbl0", QStringLiteral("YouTube username:"), layout::lbl[0]);
     QLabel *listVideos = caption(client, "Lbl1", QStringLiteral("List Videos"), layout::lbl[1]);
     QFont underlined = listVideos->font();
     underlined.setUnderline(true);
     listVideos->setFont(underlined);
-    listVideos->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
+    setColor(listVideos, QPalette::WindowText, QColor(64, 64, 64));
 
     m_cmdGo = new ClickArea(client);
     m_cmdGo->setObjectName(QStringLiteral("CmdGo"));
@@ -123,7 +133,8 @@ void Main::buildControls()
     auto *line1 = new QFrame(client);
     line1->setObjectName(QStringLiteral("Line1"));
     line1->setGeometry(layout::line1);
-    line1->setStyleSheet(QStringLiteral("background-color: rgb(128, 128, 128);"));
+    line1->setAutoFillBackground(true);
+    setColor(line1, QPalette::Window, QColor(128, 128, 128));
 
     m_pb = new QProgressBar(client);
     m_pb->setObjectName(QStringLiteral("PB"));
