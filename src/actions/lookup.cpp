@@ -3,8 +3,6 @@
 #include "listing/pagefetcher.h"
 #include "platform/launcher.h"
 
-#include <QUrl>
-
 #include <string_view>
 
 namespace vidfolio {
@@ -60,8 +58,7 @@ QString addressSafe(QStringView value)
 
 QString watchAddress(const SiteRoots &roots, const QString &videoId)
 {
-    return roots.root + QStringLiteral("/watch?v=") +
-           QString::fromLatin1(QUrl::toPercentEncoding(videoId));
+    return roots.root + QStringLiteral("/watch?v=") + queryValue(videoId);
 }
 
 QString playerAddress(const SiteRoots &roots, const QString &parameters)

@@ -6,13 +6,11 @@
 #include "listing/profilepage.h"
 #include "platform/runloop.h"
 
-#include <QUrl>
-
 namespace vidfolio {
 
 QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page)
 {
-    const QString name = QString::fromLatin1(QUrl::toPercentEncoding(userName));
+    const QString name = queryValue(userName);
     if (page == 0)
         return roots.root + QStringLiteral("/profile_videos?user=") + name;
     return roots.rootWww + QStringLiteral("/profile_videos?user=") + name +

@@ -1,5 +1,7 @@
 #include "listing/siteroots.h"
 
+#include <QUrl>
+
 namespace vidfolio {
 
 SiteRoots SiteRoots::forHost(const QString &host)
@@ -10,6 +12,11 @@ SiteRoots SiteRoots::forHost(const QString &host)
 SiteRoots SiteRoots::builtIn()
 {
     return forHost(QStringLiteral(VIDFOLIO_SITE_HOST));
+}
+
+QString queryValue(const QString &value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
 } // namespace vidfolio

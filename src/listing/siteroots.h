@@ -15,4 +15,9 @@ struct SiteRoots
     static SiteRoots builtIn();
 };
 
+// `value` as one query value of a site address: everything but letters,
+// digits and "-._~" percent-encoded (as UTF-8), so that no "&", "=", space
+// or other character in it can change the address's meaning.
+QString queryValue(const QString &value);
+
 } // namespace vidfolio
