@@ -121,6 +121,31 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"QuoteBeforeIsIgnored", "\"/player2.swf?video_id=k&t=2\"", "k&t=2"}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(LookupTest, OverlongParametersEndWithErrorAndOpenNothing)
+{
+    // The longest parameters still taken, then one character more, then a
+    // marker without its quote at the top of a page of a megabyte.
+    const std::string longest(kMaxPlayerParameters, 'p');
+    serveWatchPage("max", "/player2.swf?video_id=" + longest + "\" rest");
+    select("max");
+    run(VideoCommand::Watchdirect);
+    EXPECT_EQ(view.statuses.last(), QStringLiteral("Finished"));
+    ASSERT_EQ(launcher.opened.size(), 1u);
+
+    serveWatchPage("over", "/player2.swf?video_id=" + longest + "q\" rest");
+    select("over");
+    run(VideoCommand::Watchdirect);
+    EXPECT_EQ(view.statuses.last(), QStringLiteral("Error"));
+
+    serveWatchPage("open", "<embed src='/player2.swf?video_id=x&t=1'>" + std::string(1 << 20, 'z'));
+    select("open");
+    run(VideoCommand::Download);
+    EXPECT_EQ(view.statuses.last(), QStringLiteral("Error"));
+    EXPECT_EQ(launcher.opened.size(), 1u);
+    EXPECT_FALSE(view.enabledChanges.empty());
+    EXPECT_TRUE(view.enabledChanges.back());
+}
+
 TEST_F(LookupTest, AMissingMarkerOrPageEndsWithErrorAndOpensNothing)
 {
     // The marker in another letter case does not count.

@@ -33,6 +33,8 @@ std::optional<QString> cutPlayerParameters(QStringView page)
     QStringView parameters = page.sliced(marker + kPlayerMarker.size());
     if (const qsizetype quote = parameters.indexOf(u'"'); quote >= 0)
         parameters.truncate(quote);
+    if (parameters.size() > kMaxPlayerParameters)
+        return std::nullopt;
     return parameters.toString();
 }
 

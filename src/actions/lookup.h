@@ -33,9 +33,15 @@ public:
 // The address a page names the player by; the player parameters follow it.
 inline constexpr QStringView kPlayerMarker = u"/player2.swf?video_id=";
 
+// Longer player parameters than this are not a player's: a marker whose
+// quote is missing would otherwise hand the rest of a large page to the
+// browser as one address, which the desktop cannot even start with.
+inline constexpr qsizetype kMaxPlayerParameters = 4096;
+
 // The player parameters in a watch page: the text after the first player
 // marker up to the next double quote (or the page's end when no quote
-// follows). Nothing when the page holds no marker; markers compare exactly.
+// follows). Nothing when the page holds no marker, markers comparing
+// exactly, or when the parameters are longer than kMaxPlayerParameters.
 std::optional<QString> cutPlayerParameters(QStringView page);
 
 // Addresses on the site. The identifier is percent-encoded as a query value;

@@ -7,6 +7,12 @@
 #include "platform/runloop.h"
 
 namespace vidfolio {
+namespace {
+
+// Pages in a row that add no new video before the run stops early.
+constexpr int kPagesWithoutNewVideo = 10;
+
+} // namespace
 
 QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page)
 {
@@ -50,39 +56,55 @@ void ListingRun::run()
         return;
     }
 
+    // A page count read from a hostile or broken page may be huge: the run
+    // ends once the list is full, or when a run of pages in a row brings no
+    // video it has not listed yet (the site has nothing more to show).
+    const std::optional<qint64> videoCount = profileVideoCount(firstPage);
     const qint64 pageCount = profilePageCount(firstPage);
-    QString pageFailure;
+    QString note = videoCount ? QString() : QStringLiteral(" (no video count on the page)");
+    int pagesWithoutNewVideo = 0;
     for (qint64 page = 1; page <= pageCount; ++page) {
         const FetchResult fetched = m_fetcher.FetchPage(profileAddress(m_roots, userName, page));
         if (!fetched.ok) {
-            pageFailure = QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
+            note = QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
             break;
         }
-        listPage();
+        const int listedBefore = m_view.treeEntryCount();
+        const bool roomLeft = listPage();
         m_view.setProgressValue(m_view.progressValue() + 1);
+        if (!roomLeft) {
+            note = QStringLiteral(" (the list stops at %1 videos)").arg(kMaxListedVideos);
+            break;
+        }
+        pagesWithoutNewVideo =
+            m_view.treeEntryCount() > listedBefore ? 0 : pagesWithoutNewVideo + 1;
+        if (pagesWithoutNewVideo == kPagesWithoutNewVideo && page < pageCount) {
+            note = QStringLiteral(" (pages %1 to %2 listed no new video)")
+                       .arg(page - kPagesWithoutNewVideo + 1)
+                       .arg(page);
+            break;
+        }
         if (m_view.onlyRecent())
             break;
     }
-    finish(QStringLiteral("Finished: %1 videos").arg(m_view.treeEntryCount()) + pageFailure);
+    finish(QStringLiteral("Finished: %1 videos").arg(m_view.treeEntryCount()) + note);
 }
 
-void ListingRun::listPage()
+bool ListingRun::listPage()
 {
     QString &text = m_fetcher.PageText();
-    const qsizetype listStart = text.indexOf(u"Public Videos");
-    if (listStart > 0)
-        text.remove(0, listStart);
-
-    // Piece 0, the text before the first "vTable", holds no video. An empty
-    // page has no pieces at all.
-    const QList<QStringView> pieces = QStringView(text).split(u"vTable");
-    const int lastPiece = text.isEmpty() ? -1 : static_cast<int>(pieces.size()) - 1;
-    m_view.setProgressMaximum(lastPiece);
-    for (int i = 1; i <= lastPiece; ++i) {
-        if (const auto entry = cutVideoPiece(pieces.at(i)))
+    const QList<QStringView> pieces = videoPieces(text);
+    // An empty page has no pieces at all, not even the one before the first
+    // "vTable", so its maximum is -1 (which the bar refuses).
+    m_view.setProgressMaximum(text.isEmpty() ? -1 : static_cast<int>(pieces.size()));
+    for (const QStringView piece : pieces) {
+        if (m_view.treeEntryCount() >= kMaxListedVideos)
+            return false;
+        if (const auto entry = cutVideoPiece(piece))
             m_view.addTreeEntry(entry->key, entry->title, 1);
         m_view.repaintTree();
     }
+    return true;
 }
 
 void ListingRun::finish(const QString &status)

@@ -21,8 +21,9 @@ public:
     void run();
 
 private:
-    // Splits one numbered page into pieces and adds an entry for each.
-    void listPage();
+    // Splits one numbered page into pieces and adds an entry for each; false
+    // when a piece was left out because the list is full.
+    bool listPage();
     // Enables the window, fills the progress bar, shows `status` for a
     // moment and empties the bar again.
     void finish(const QString &status);

@@ -1,5 +1,7 @@
 #include "listing/profilepage.h"
 
+#include <algorithm>
+
 namespace vidfolio {
 namespace {
 
@@ -9,64 +11,102 @@ QStringView from(QStringView text, qsizetype start)
     return start >= text.size() ? QStringView() : text.sliced(start);
 }
 
-// `text` up to `marker`; the whole text when the marker is missing.
-QStringView before(QStringView text, QStringView marker)
+// `text` up to `marker`; nothing when the marker is missing.
+std::optional<QStringView> before(QStringView text, QStringView marker)
 {
     const qsizetype at = text.indexOf(marker);
-    return at < 0 ? text : text.first(at);
+    if (at < 0)
+        return std::nullopt;
+    return text.first(at);
 }
 
-bool isPlainWholeNumber(QStringView text)
+// `text` from `offset` characters after the start of `marker`; nothing when
+// the marker is missing.
+std::optional<QStringView> after(QStringView text, QStringView marker, qsizetype offset)
 {
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0)
+        return std::nullopt;
+    return from(text, at + offset);
+}
+
+// Reads plain digits ("1234") or digits grouped by commas ("1,234,567": a
+// first group of one to three digits, then groups of three), saturating at
+// kMaxListedVideos.
+std::optional<qint64> readCount(QStringView text)
+{
+    const QList<QStringView> groups = text.split(u',');
+    qint64 count = 0;
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        const QStringView group = groups.at(g);
+        const bool sizeFits = groups.size() == 1 ? !group.isEmpty()
+                              : g == 0           ? group.size() >= 1 && group.size() <= 3
+                                                 : group.size() == 3;
+        if (!sizeFits)
+            return std::nullopt;
+        for (const QChar c : group) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            count = std::min(count * 10 + (c.unicode() - u'0'), kMaxListedVideos);
+        }
     }
-    return true;
+    return count;
 }
 
 } // namespace
 
-qint64 profilePageCount(QStringView firstPage)
+std::optional<qint64> profileVideoCount(QStringView firstPage)
 {
     // The count starts three characters after the end of its marker and runs
-    // to the closing parenthesis: "Videos</strong> (57)". A missing marker
-    // (index -1) makes the cut start at the offset itself.
-    QStringView count = from(firstPage, firstPage.indexOf(u"Videos</strong>") + 18);
-    count = before(count, u")").trimmed();
-    if (!isPlainWholeNumber(count))
-        return 0;
-    bool ok = false;
-    const qint64 videos = count.toLongLong(&ok);
-    if (!ok)
-        return 0;
+    // to the closing parenthesis: "Videos</strong> (57)".
+    const std::optional<QStringView> afterMarker = after(firstPage, u"Videos</strong>", 18);
+    if (!afterMarker)
+        return std::nullopt;
+    const std::optional<QStringView> count = before(*afterMarker, u")");
+    if (!count)
+        return std::nullopt;
+    return readCount(count->trimmed());
+}
+
+qint64 profilePageCount(QStringView firstPage)
+{
+    const qint64 videos = profileVideoCount(firstPage).value_or(0);
     return videos / 10 + (videos % 10 != 0 ? 1 : 0);
+}
+
+QList<QStringView> videoPieces(QString &pageText)
+{
+    const qsizetype listStart = pageText.indexOf(u"Public Videos");
+    if (listStart > 0)
+        pageText.remove(0, listStart);
+    QList<QStringView> pieces = QStringView(pageText).split(u"vTable");
+    pieces.removeFirst();
+    return pieces;
 }
 
 std::optional<VideoEntry> cutVideoPiece(QStringView piece)
 {
     // Offset 15 from "vtitle" passes the quote and ">" that close its own
     // attribute, so the next quote and ">" are those of the link to the video.
-    QStringView title = from(piece, piece.indexOf(u"vtitle") + 15);
-    title = from(title, title.indexOf(u"\">") + 2);
-    title = before(title, u"</a");
+    const auto titleStart = after(piece, u"vtitle", 15);
+    const auto linkText = titleStart ? after(*titleStart, u"\">", 2) : std::nullopt;
+    const auto title = linkText ? before(*linkText, u"</a") : std::nullopt;
 
     // Offset 9 from "img src=" skips the opening quote of the address.
-    const QStringView thumbnail = before(from(piece, piece.indexOf(u"img src=") + 9), u"\"");
-    QStringView id = from(thumbnail, thumbnail.indexOf(u"vi/") + 3);
-    id = before(id, u"/");
+    const auto address = after(piece, u"img src=", 9);
+    const auto thumbnail = address ? before(*address, u"\"") : std::nullopt;
+    const auto idStart = thumbnail ? after(*thumbnail, u"vi/", 3) : std::nullopt;
+    const auto id = idStart ? before(*idStart, u"/") : std::nullopt;
 
-    if (thumbnail.size() < 5)
+    if (!title || !id || id->isEmpty() || thumbnail->size() < 5)
         return std::nullopt;
     // The thumbnail base drops the file name "N.jpg" from the address.
-    const QStringView base = thumbnail.first(thumbnail.size() - 5);
+    const QStringView base = thumbnail->first(thumbnail->size() - 5);
 
     VideoEntry entry;
-    entry.key.reserve(id.size() + 1 + base.size());
-    entry.key.append(id).append(kKeySeparator).append(base);
-    entry.title = title.toString();
+    entry.key.reserve(id->size() + 1 + base.size());
+    entry.key.append(*id).append(kKeySeparator).append(base);
+    entry.title = title->toString();
     entry.title.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
     return entry;
 }
