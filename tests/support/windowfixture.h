@@ -44,7 +44,7 @@ protected:
     {
         ui::MainSetup setup;
         setup.roots = SiteRoots::forHost(QString::fromStdString(server.host()));
-        setup.folder = folder.path();
+        setup.folder = {folder.path(), {}};
         setup.boxes = boxes;
         setup.endProgram = [this] { ++ends; };
         setup.launcher = launcher;
