@@ -177,8 +177,7 @@ protected:
         ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
         const QDir dir(root.path());
         ASSERT_TRUE(dir.mkdir("tools") && dir.mkdir("program") && dir.mkdir("home"));
-        ASSERT_TRUE(QFile::copy(VIDFOLIO_PROBE_PATH, probe()));
-        ASSERT_EQ(::chmod(QFile::encodeName(probe()).constData(), 0755), 0);
+        probe = vidfolio::test::copyProbeForEveryone(root.filePath("tools"));
         QFile history(program() + "/users.vidfolio");
         ASSERT_TRUE(history.open(QIODevice::WriteOnly));
         history.write("older\r\n");
@@ -192,7 +191,6 @@ protected:
     }
     void TearDown() override { ::chmod(QFile::encodeName(program()).constData(), 0755); }
 
-    QString probe() const { return root.filePath("tools/vidfolio-probe"); }
     QString program() const { return root.filePath("program"); }
     QString dataFolder() const { return root.filePath("home/data/Vidfolio"); }
     static QByteArray contents(const QString &path)
@@ -205,19 +203,14 @@ protected:
     // program had been started from `programFolder`.
     std::optional<ProbeRun> list(const QString &user, const QString &programFolder)
     {
-        const auto command = vidfolio::test::unprivilegedCommand(
-            probe(), {"list", QString::fromStdString(server.host()), user, "--program-folder",
-                      programFolder});
-        if (!command)
-            return std::nullopt;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", root.filePath("home"));
-        environment.insert("XDG_DATA_HOME", root.filePath("home/data"));
-        return vidfolio::test::finishProbe(
-            *vidfolio::test::startProbe(command->second, environment, command->first));
+        return vidfolio::test::runProbeUnprivileged(probe,
+                                                    {"list", QString::fromStdString(server.host()),
+                                                     user, "--program-folder", programFolder},
+                                                    root.filePath("home"));
     }
 
     QTemporaryDir root;
+    QString probe;
     vidfolio::site::SiteServer server;
 };
 

@@ -2,15 +2,21 @@
 
 // Runs vidfolio-probe (VIDFOLIO_PROBE_PATH) and reads the JSON lines it prints.
 
+#include "support/unprivileged.h"
+
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace vidfolio::test {
 
@@ -77,6 +83,32 @@ inline ProbeRun finishProbe(QProcess &probe)
 inline ProbeRun runProbe(const QStringList &arguments)
 {
     return finishProbe(*startProbe(arguments));
+}
+
+// Copies the probe into `folder` for every user to run: the build folder may
+// be out of the unprivileged user's reach. Returns the copy's path.
+inline QString copyProbeForEveryone(const QString &folder)
+{
+    const QString copy = folder + QStringLiteral("/vidfolio-probe");
+    EXPECT_TRUE(QFile::copy(QStringLiteral(VIDFOLIO_PROBE_PATH), copy));
+    EXPECT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    EXPECT_EQ(::chmod(QFile::encodeName(copy).constData(), 0755), 0);
+    return copy;
+}
+
+// Runs `probe` with `arguments` as the unprivileged user, with `home` as its
+// home and `home`/data as its XDG_DATA_HOME. None when the tests cannot run
+// a program as that user.
+inline std::optional<ProbeRun>
+runProbeUnprivileged(const QString &probe, const QStringList &arguments, const QString &home)
+{
+    const auto command = unprivilegedCommand(probe, arguments);
+    if (!command)
+        return std::nullopt;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    return finishProbe(*startProbe(command->second, environment, command->first));
 }
 
 } // namespace vidfolio::test
