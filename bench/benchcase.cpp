@@ -48,7 +48,7 @@ ui::MainSetup setupIn(const QString &folder, const QString &host = QStringLitera
 {
     ui::MainSetup setup;
     setup.roots = SiteRoots::forHost(host);
-    setup.folder = folder;
+    setup.folder = {folder, {}};
     setup.endProgram = [] {};
     return setup;
 }

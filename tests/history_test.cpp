@@ -1,17 +1,24 @@
 #include "history/historyfile.h"
 #include "history/userlist.h"
 #include "support/recordingview.h"
+#include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
+#include <string_view>
+
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace vidfolio;
+using namespace std::string_view_literals;
 using test::CountingRunLoop;
 using test::RecordingView;
 
@@ -68,7 +75,12 @@ class HistoryLines : public ::testing::TestWithParam<SplitCase>
 
 TEST_P(HistoryLines, SplitAtEveryKindOfLineEnd)
 {
-    EXPECT_EQ(splitHistoryLines(QString::fromUtf8(GetParam().text)), GetParam().lines);
+    const QByteArray bytes(GetParam().text);
+    EXPECT_EQ(splitHistoryLines(QString::fromUtf8(bytes)), GetParam().lines);
+    // The bytes split alike, both when the file is valid UTF-8 as a whole
+    // and when a line of it is not, which is decoded line by line.
+    EXPECT_EQ(decodeHistoryLines(bytes), GetParam().lines);
+    EXPECT_EQ(decodeHistoryLines("\xff\n" + bytes), QStringList(QChar(0xFF)) + GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,6 +93,67 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"LineFeedsFromAnEditor", "a\nb\n\nc", {"a", "b", "", "c"}},
                       SplitCase{"CarriageReturnsAlone", "a\rb\r", {"a", "b"}},
                       SplitCase{"Mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct DecodeCase
+{
+    const char *name;
+    std::string_view bytes;
+    QStringList lines;
+    friend void PrintTo(const DecodeCase &c, std::ostream *os) { *os << c.name; }
+};
+
+class HistoryDecoding : public ::testing::TestWithParam<DecodeCase>
+{
+};
+
+TEST_P(HistoryDecoding, EachLineIsUtf8OrElseWindows1252)
+{
+    const std::string_view bytes = GetParam().bytes;
+    EXPECT_EQ(decodeHistoryLines(QByteArrayView(bytes.data(), bytes.size())), GetParam().lines);
+}
+
+QString chars(std::initializer_list<char16_t> codes)
+{
+    QString text;
+    for (const char16_t code : codes)
+        text.append(QChar(code));
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HistoryDecoding,
+    ::testing::Values(DecodeCase{"InvalidLineAmongUtf8Lines",
+                                 "Zo\xc3\xab\r\ncaf\xe9\r\n\xe6\x97\xa5\xe6\x9c\xac\r\n",
+                                 {QString::fromUtf8("Zoë"), QString::fromUtf8("café"),
+                                  QString::fromUtf8("日本")}},
+                      DecodeCase{"Windows1252Punctuation",
+                                 "\x93quoted\x94\r\n\x80 5\r\nZo\xc3\xab",
+                                 {QString::fromUtf8("“quoted”"), QString::fromUtf8("€ 5"),
+                                  QString::fromUtf8("Zoë")}},
+                      DecodeCase{
+                          "SequenceCutByALineEnd", "\xc3\r\n\xab", {chars({0xC3}), chars({0xAB})}},
+                      DecodeCase{"CarriageReturnsAlone", "a\r\xe9\rb", {"a", chars({0xE9}), "b"}},
+                      DecodeCase{"LineFeedsAlone", "a\n\xe9\n\nb\n", {"a", chars({0xE9}), "", "b"}},
+                      DecodeCase{"BinaryBytes",
+                                 "\x00\x01\r\n\x7f\x81\xff\r\x00"sv,
+                                 {chars({0, 1}), chars({0x7F, 0x81, 0xFF}), chars({0})}},
+                      DecodeCase{"MarkOpeningAValidFileIsDropped",
+                                 "\xef\xbb\xbf"
+                                 "a\r\nb",
+                                 {"a", "b"}},
+                      DecodeCase{"MarkOpeningADamagedFileIsDropped",
+                                 "\xef\xbb\xbf"
+                                 "a\r\n\xe9",
+                                 {"a", chars({0xE9})}},
+                      DecodeCase{"MarkInsideAValidFileIsKept",
+                                 "a\r\n\xef\xbb\xbf"
+                                 "b",
+                                 {"a", chars({0xFEFF, u'b'})}},
+                      DecodeCase{"MarkInsideADamagedFileIsKept",
+                                 "a\r\n\xef\xbb\xbf"
+                                 "b\r\n\xe9",
+                                 {"a", chars({0xFEFF, u'b'}), chars({0xE9})}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 class HistoryFileTest : public ::testing::Test
@@ -203,6 +276,130 @@ TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
 
     EXPECT_EQ(readFile(), QByteArray("keep\r\nme\r\n"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+}
+
+// Nothing is lost: every name the file held is in the box after loading, and
+// in the file again after saving.
+TEST_F(HistoryFileTest, DamagedButReadableFilesKeepEveryName)
+{
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>((i * 7919) % 256);
+    QByteArray longLine;
+    while (longLine.size() < 10 * 1024 * 1024)
+        longLine += "name \xc3\xa9 \xe6\x97\xa5 ";
+    QByteArray millionLines;
+    for (int i = 0; i < 1000000; ++i)
+        millionLines += "user" + QByteArray::number(i) + "\r\n";
+
+    const std::vector<std::pair<const char *, QByteArray>> files{
+        {"binary content", binary},
+        {"a line of 10 MB", "first\r\n" + longLine + "\r\nlast\r\n"},
+        {"1,000,000 lines", millionLines},
+        {"CR only", "a\rb\r\rc"},
+        {"LF only", "a\nb\n\nc\n"},
+        {"one line not UTF-8", "Zo\xc3\xab\r\ncaf\xe9\r\n\xe6\x97\xa5\r\n"},
+    };
+    for (const auto &[name, bytes] : files) {
+        SCOPED_TRACE(name);
+        writeFile(bytes);
+        RecordingView box;
+        ASSERT_EQ(LoadUsers(box, path()), HistoryRead::Loaded);
+        const QStringList loaded = box.users;
+        EXPECT_EQ(loaded, decodeHistoryLines(bytes));
+        SaveUsers(box, path(), loop);
+
+        RecordingView reloaded;
+        ASSERT_EQ(LoadUsers(reloaded, path()), HistoryRead::Loaded);
+        EXPECT_EQ(reloaded.users, loaded);
+    }
+}
+
+TEST_F(HistoryFileTest, NamesOfADamagedFileAreSavedAsUtf8Lines)
+{
+    writeFile("Zo\xc3\xab\rcaf\xe9\n\x93q\x94");
+    RecordingView box;
+    ASSERT_EQ(LoadUsers(box, path()), HistoryRead::Loaded);
+    EXPECT_EQ(box.users, QStringList({QString::fromUtf8("Zoë"), QString::fromUtf8("café"),
+                                      QString::fromUtf8("“q”")}));
+    box.typed = QStringLiteral("new");
+    rememberUserName(box);
+    SaveUsers(box, path(), loop);
+    EXPECT_EQ(readFile(),
+              QByteArray("new\r\nZo\xc3\xab\r\ncaf\xc3\xa9\r\n\xe2\x80\x9cq\xe2\x80\x9d\r\n"));
+}
+
+TEST_F(HistoryFileTest, MissingFileIsToldFromAnUnreadableOne)
+{
+    RecordingView box;
+    EXPECT_EQ(LoadUsers(box, path()), HistoryRead::Missing);
+    // A link to nowhere is no history either; the first save makes one.
+    ASSERT_TRUE(QFile::link(folder.filePath("nowhere"), path()));
+    EXPECT_EQ(LoadUsers(box, path()), HistoryRead::Missing);
+    ASSERT_TRUE(QFile::remove(path()));
+    writeFile("");
+    EXPECT_EQ(LoadUsers(box, path()), HistoryRead::Loaded);
+    EXPECT_TRUE(box.users.isEmpty());
+}
+
+TEST_F(HistoryFileTest, WhatCannotBeReadWholeLoadsNothing)
+{
+    // Each stands where the history should be and is left there as it was.
+    struct Case
+    {
+        const char *name;
+        std::function<void()> make;
+    };
+    const std::vector<Case> cases{
+        {"a folder", [&] { ASSERT_TRUE(QDir().mkpath(path() + "/inside")); }},
+        // Reading the start of a process's memory fails with an I/O error.
+        {"a read error", [&] { ASSERT_TRUE(QFile::link("/proc/self/mem", path())); }},
+        // Opening a pipe for reading would wait for a writer for ever.
+        {"a pipe", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0644), 0); }},
+        {"a file over the size limit",
+         [&] {
+             QFile file(path());
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(file.resize(kMaxHistoryBytes + 1));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make();
+        RecordingView box;
+        EXPECT_EQ(LoadUsers(box, path()), HistoryRead::Unreadable);
+        EXPECT_TRUE(box.users.isEmpty());
+        EXPECT_EQ(box.selected, -1);
+        const QFileInfo info(path());
+        if (info.isDir())
+            ASSERT_TRUE(QDir(path()).removeRecursively());
+        else
+            ASSERT_TRUE(QFile::remove(path()));
+    }
+}
+
+TEST_F(HistoryFileTest, FileWithoutReadPermissionLoadsNothing)
+{
+    writeFile("alice\r\n");
+    ASSERT_TRUE(test::handToUnprivileged(folder.path(), 0700));
+    ASSERT_TRUE(test::handToUnprivileged(path(), 0200));
+    test::AsUnprivileged unprivileged;
+    if (!unprivileged.active())
+        GTEST_SKIP() << "cannot check files as an unprivileged user";
+    RecordingView box;
+    EXPECT_EQ(LoadUsers(box, path()), HistoryRead::Unreadable);
+    EXPECT_TRUE(box.users.isEmpty());
+}
+
+TEST_F(HistoryFileTest, SaveMakesTheFolderItWritesInto)
+{
+    const QString nested = folder.filePath("data/Vidfolio/users.vidfolio");
+    RecordingView box;
+    box.users = {"carol"};
+    SaveUsers(box, nested, loop);
+    QFile file(nested);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("carol\r\n"));
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 #include "siteserver.h"
+#include "support/proberun.h"
+#include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,40 +15,8 @@
 
 namespace {
 
-struct ProbeRun
-{
-    int exitCode = -1;
-    std::vector<QJsonObject> lines;
-
-    std::vector<QJsonObject> ops(const QString &op) const
-    {
-        std::vector<QJsonObject> out;
-        for (const QJsonObject &line : lines) {
-            if (line.value("op").toString() == op)
-                out.push_back(line);
-        }
-        return out;
-    }
-};
-
-ProbeRun runProbe(const QStringList &arguments)
-{
-    QProcess probe;
-    probe.start(QStringLiteral(VIDFOLIO_PROBE_PATH), arguments);
-    EXPECT_TRUE(probe.waitForFinished(30000));
-    ProbeRun run;
-    run.exitCode = probe.exitCode();
-    for (const QByteArray &line : probe.readAllStandardOutput().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QJsonParseError error{};
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-        EXPECT_TRUE(doc.object().value("ms").isDouble()) << line.toStdString();
-        run.lines.push_back(doc.object());
-    }
-    return run;
-}
+using vidfolio::test::ProbeRun;
+using vidfolio::test::runProbe;
 
 class ProbeTest : public ::testing::Test
 {
@@ -151,6 +122,130 @@ TEST_F(ProbeTest, LookupPrintsTheResultAndTheAddressOpened)
     EXPECT_EQ(unknown.ops("enabled").size(), 1u);
     EXPECT_TRUE(unknown.ops("open").empty());
     EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
+}
+
+// Two copies listing at the same time from one folder, each from a site of
+// its own that serves the same user name with other videos, many pages each.
+TEST(ProbeCopies, TwoCopiesListingFromOneFolderListOnlyTheirOwnVideos)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    constexpr int kVideos = 400;
+    vidfolio::site::SiteServer first;
+    vidfolio::site::SiteServer second;
+    first.addUser("carol", vidfolio::site::generatedVideos("first", kVideos));
+    second.addUser("carol", vidfolio::site::generatedVideos("second", kVideos));
+    {
+        // A page left by a copy that crashed: read as a page, it would list
+        // the videos of "stale".
+        QFile stale(QDir(folder.path()).filePath("temp.txt"));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(vidfolio::site::numberedProfilePage(
+                        "carol", vidfolio::site::generatedVideos("stale", 10), "http://stale")
+                        .c_str());
+    }
+
+    const auto args = [&](const vidfolio::site::SiteServer &server) {
+        return QStringList{"list", QString::fromStdString(server.host()), "carol", "--folder",
+                           folder.path()};
+    };
+    const auto firstProbe = vidfolio::test::startProbe(args(first));
+    const auto secondProbe = vidfolio::test::startProbe(args(second));
+    const ProbeRun firstRun = vidfolio::test::finishProbe(*firstProbe);
+    const ProbeRun secondRun = vidfolio::test::finishProbe(*secondProbe);
+
+    for (const auto &[run, owner] : {std::pair{&firstRun, "first"}, {&secondRun, "second"}}) {
+        SCOPED_TRACE(owner);
+        QStringList expected;
+        for (const auto &video : vidfolio::site::generatedVideos(owner, kVideos))
+            expected.append(QString::fromStdString(video.title));
+        EXPECT_EQ(run->titles(), expected);
+        EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: %1 videos").arg(kVideos));
+        EXPECT_EQ(run->ops("fetch").size(), 41u);
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+}
+
+// The probe copied where the unprivileged user may run it, a program folder
+// it may not write, with a history beside the program, and a home of its own.
+class ReadOnlyProgramFolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+        const QDir dir(root.path());
+        ASSERT_TRUE(dir.mkdir("tools") && dir.mkdir("program") && dir.mkdir("home"));
+        probe = vidfolio::test::copyProbeForEveryone(root.filePath("tools"));
+        QFile history(program() + "/users.vidfolio");
+        ASSERT_TRUE(history.open(QIODevice::WriteOnly));
+        history.write("older\r\n");
+        history.close();
+        // Root's own folder, which nobody may write; or, when not running as
+        // root, the user's own folder without write permission.
+        ASSERT_EQ(::chmod(QFile::encodeName(program()).constData(), 0555), 0);
+        ASSERT_TRUE(vidfolio::test::handToUnprivileged(root.filePath("home"), 0755));
+        server.addUser("carol", vidfolio::site::generatedVideos("carol", 57));
+        server.addUser("dave", vidfolio::site::generatedVideos("dave", 3));
+    }
+    void TearDown() override { ::chmod(QFile::encodeName(program()).constData(), 0755); }
+
+    QString program() const { return root.filePath("program"); }
+    QString dataFolder() const { return root.filePath("home/data/Vidfolio"); }
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    // Lists `user` as the unprivileged user, choosing the folder as if the
+    // program had been started from `programFolder`.
+    std::optional<ProbeRun> list(const QString &user, const QString &programFolder)
+    {
+        return vidfolio::test::runProbeUnprivileged(probe,
+                                                    {"list", QString::fromStdString(server.host()),
+                                                     user, "--program-folder", programFolder},
+                                                    root.filePath("home"));
+    }
+
+    QTemporaryDir root;
+    QString probe;
+    vidfolio::site::SiteServer server;
+};
+
+TEST_F(ReadOnlyProgramFolderTest, ListingWorksAndTheHistoryMovesToTheDataFolder)
+{
+    const auto run = list("carol", program());
+    if (!run)
+        GTEST_SKIP() << "cannot run the probe as an unprivileged user (setpriv missing)";
+    EXPECT_EQ(run->titles().size(), 57);
+    EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
+    // The history beside the program was read, and the new one went to the
+    // data folder, made for it; the program folder is as it was.
+    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("carol\r\nolder\r\n"));
+    EXPECT_EQ(QDir(dataFolder()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+    EXPECT_EQ(contents(program() + "/users.vidfolio"), QByteArray("older\r\n"));
+    EXPECT_EQ(QDir(program()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+
+    // From now on the data folder's history is the one read.
+    const auto again = list("dave", program());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->lastStatus(), QStringLiteral("Finished: 3 videos"));
+    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("dave\r\ncarol\r\nolder\r\n"));
+}
+
+TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
+{
+    const QString writable = root.filePath("home/bin");
+    ASSERT_TRUE(QDir().mkdir(writable));
+    ASSERT_TRUE(vidfolio::test::handToUnprivileged(writable, 0755));
+    const auto run = list("carol", writable);
+    if (!run)
+        GTEST_SKIP() << "cannot run the probe as an unprivileged user (setpriv missing)";
+    EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
+    EXPECT_EQ(contents(writable + "/users.vidfolio"), QByteArray("carol\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("home/data")));
 }
 
 } // namespace

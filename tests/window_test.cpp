@@ -1,3 +1,4 @@
+#include "support/unprivileged.h"
 #include "support/windowfixture.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -238,6 +242,118 @@ TEST_F(WindowTest, ClosingTheWindowSavesOnceAndEnds)
     EXPECT_EQ(history(), QByteArray("someone\r\n"));
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowTest, HistoryBesideAReadOnlyProgramIsCarriedIntoTheDataFolder)
+{
+    // The folders the window chooses by default for a program folder it may
+    // not write: the data folder is made at the first fetch.
+    server.addUser("carol", site::generatedVideos("carol", 12));
+    const QString program = folder.filePath("bin");
+    const QString data = folder.filePath("data/Vidfolio");
+    ASSERT_TRUE(QDir().mkdir(program));
+    QFile beside(program + "/users.vidfolio");
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.write("older\r\n");
+    beside.close();
+
+    auto window = makeWindow({data, program});
+    EXPECT_EQ(find<QComboBox>(*window, "TxtUser")->currentText(), QStringLiteral("older"));
+    typeAndList(*window, QStringLiteral("carol"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 12 videos"));
+    find<QAction>(*window, "Exit")->trigger();
+
+    QFile saved(data + "/users.vidfolio");
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("carol\r\nolder\r\n"));
+    EXPECT_EQ(QDir(data).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+    ASSERT_TRUE(beside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(beside.readAll(), QByteArray("older\r\n"));
+    EXPECT_EQ(QDir(program).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+}
+
+// A history that cannot be read: the window starts with an empty box, says
+// so, lists as usual, and leaves the history as it found it.
+TEST_F(WindowTest, HistoryWithoutReadPermissionIsLeftAsItIs)
+{
+    server.addUser("carol", site::generatedVideos("carol", 3));
+    writeHistory("alice\r\nbob\r\n");
+    ASSERT_TRUE(test::handToUnprivileged(folder.path(), 0700));
+    ASSERT_TRUE(test::handToUnprivileged(historyPath(), 0200));
+    {
+        test::AsUnprivileged unprivileged;
+        if (!unprivileged.active())
+            GTEST_SKIP() << "cannot check files as an unprivileged user";
+        auto window = makeWindow();
+        EXPECT_EQ(find<QComboBox>(*window, "TxtUser")->count(), 0);
+        EXPECT_EQ(window->statusText(),
+                  QStringLiteral("Cannot read users.vidfolio; it is left as it is"));
+        typeAndList(*window, QStringLiteral("carol"));
+        EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 3 videos"));
+        find<QAction>(*window, "Exit")->trigger();
+        EXPECT_EQ(ends, 1);
+    }
+    EXPECT_EQ(history(), QByteArray("alice\r\nbob\r\n"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
+}
+
+TEST_F(WindowTest, FolderNamedLikeTheHistoryIsLeftAsItIs)
+{
+    ASSERT_TRUE(QDir().mkdir(historyPath()));
+    QFile inside(historyPath() + "/names.txt");
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.write("kept\r\n");
+    inside.close();
+
+    auto window = makeWindow();
+    EXPECT_EQ(window->statusText(),
+              QStringLiteral("Cannot read users.vidfolio; it is left as it is"));
+    typeAndList(*window, QStringLiteral("someone"));
+    window->close();
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(QFileInfo(historyPath()).isDir());
+    EXPECT_EQ(QDir(historyPath()).entryList(QDir::Files), QStringList({"names.txt"}));
+    ASSERT_TRUE(inside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(inside.readAll(), QByteArray("kept\r\n"));
+}
+
+TEST_F(WindowTest, LineThatIsNotUtf8KeepsTheOtherNamesLetters)
+{
+    writeHistory("Zo\xc3\xab\r\ncaf\xe9\r\n\xe6\x97\xa5\xe6\x9c\xac\r\n");
+    auto window = makeWindow();
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    ASSERT_EQ(box->count(), 3);
+    EXPECT_EQ(box->itemText(0), QString::fromUtf8("Zoë"));
+    EXPECT_EQ(box->itemText(1), QString::fromUtf8("café"));
+    EXPECT_EQ(box->itemText(2), QString::fromUtf8("日本"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("vidfolio.example.org"));
+    typeAndList(*window, QStringLiteral("new"));
+    find<QAction>(*window, "Exit")->trigger();
+    EXPECT_EQ(history(),
+              QByteArray("new\r\nZo\xc3\xab\r\ncaf\xc3\xa9\r\n\xe6\x97\xa5\xe6\x9c\xac\r\n"));
+}
+
+TEST_F(WindowTest, NameOfTenMegabytesIsKeptWholeAndTheListStillOpens)
+{
+    const QByteArray huge(10 * 1024 * 1024, 'x');
+    writeHistory(huge + "\r\nsecond\r\n");
+    auto window = makeWindow();
+    auto *box = find<QComboBox>(*window, "TxtUser");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0).size(), huge.size());
+
+    // Laying out the whole name took about 25 s here; the list shows it cut
+    // short and opens at once.
+    QElapsedTimer clock;
+    clock.start();
+    box->showPopup();
+    EXPECT_TRUE(box->view()->isVisible());
+    box->hidePopup();
+    EXPECT_LT(clock.elapsed(), 10000);
+
+    typeAndList(*window, QStringLiteral("third"));
+    find<QAction>(*window, "Exit")->trigger();
+    EXPECT_EQ(history(), "third\r\n" + huge + "\r\nsecond\r\n");
 }
 
 } // namespace

@@ -3,53 +3,136 @@
 #include "platform/runloop.h"
 #include "platform/textcodec.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vidfolio {
+namespace {
 
-QStringList splitHistoryLines(const QString &text)
+// Calls `onLine` with every line of `text`, a QStringView or a QByteArrayView,
+// as splitHistoryLines describes the lines.
+template <typename View, typename OnLine> void forEachLine(View text, OnLine onLine)
 {
-    QStringList lines;
     const qsizetype size = text.size();
     qsizetype start = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
+        const auto c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
+        onLine(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        lines.append(text.sliced(start));
+        onLine(text.sliced(start));
+}
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor
+{
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads the regular file at `path` whole into `bytes`.
+HistoryRead readHistory(const QString &path, QByteArray &bytes)
+{
+    // Without blocking, so that a pipe at the path cannot stall the start.
+    const Descriptor file{
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    if (file.fd < 0)
+        return errno == ENOENT ? HistoryRead::Missing : HistoryRead::Unreadable;
+    struct stat info
+    {
+    };
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxHistoryBytes)
+        return HistoryRead::Unreadable;
+
+    // One byte more than the size, so that the end shows without growing;
+    // a file that grows meanwhile is read on up to the limit.
+    bytes.resize(static_cast<qsizetype>(info.st_size) + 1);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (used > kMaxHistoryBytes)
+                return HistoryRead::Unreadable;
+            bytes.resize(std::min<qsizetype>(used * 2, kMaxHistoryBytes + 1));
+        }
+        const ssize_t count = ::read(file.fd, bytes.data() + used, bytes.size() - used);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return HistoryRead::Unreadable;
+        if (count == 0)
+            break;
+        used += count;
+    }
+    bytes.truncate(used);
+    return HistoryRead::Loaded;
+}
+
+} // namespace
+
+QStringList splitHistoryLines(const QString &text)
+{
+    QStringList lines;
+    forEachLine(QStringView(text), [&](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
-void LoadUsers(UserHistoryList &box, const QString &path)
+QStringList decodeHistoryLines(QByteArrayView bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return;
-    file.close();
+    // Nearly every history is valid UTF-8 as a whole, and then every line is:
+    // a line end is a byte below 0x80, which never cuts a UTF-8 sequence.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return splitHistoryLines(text);
 
-    box.appendUsers(splitHistoryLines(decodeText(bytes)));
+    QStringList lines;
+    forEachLine(bytes, [&](QByteArrayView line) { lines.append(decodeTextLine(line)); });
+    // Windows-1252 has no U+FEFF: one here was a UTF-8 byte-order mark.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        lines.first().remove(0, 1);
+    return lines;
+}
+
+HistoryRead LoadUsers(UserHistoryList &box, const QString &path)
+{
+    QByteArray bytes;
+    const HistoryRead read = readHistory(path, bytes);
+    if (read != HistoryRead::Loaded)
+        return read;
+
+    box.appendUsers(decodeHistoryLines(bytes));
     box.refreshUsers();
     if (box.userCount() > 0)
         box.selectUser(0);
+    return read;
 }
 
 void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
 {
     loop.pumpEvents();
 
+    // The user's data folder is made when the first file goes into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
     // Unbuffered, so that a short write (a full disk) shows in the count
     // written; a buffered QSaveFile commits a truncated file without error.
     QSaveFile file(path);

@@ -2,6 +2,7 @@
 
 #include "history/userlist.h"
 
+#include <QByteArrayView>
 #include <QStringList>
 
 namespace vidfolio {
@@ -20,17 +21,43 @@ public:
 
 inline constexpr char16_t kHistoryFileName[] = u"users.vidfolio";
 
+// A history file larger than this is not loaded: no list of user names
+// grows so large, and reading it could exhaust memory.
+inline constexpr qint64 kMaxHistoryBytes = 64ll * 1024 * 1024;
+
+// What LoadUsers found at the path.
+enum class HistoryRead
+{
+    // Nothing there: the box stays empty, and a save starts a new file.
+    Missing,
+    // Every line of the file is in the box.
+    Loaded,
+    // Something is there that could not be read whole: no permission, a
+    // folder, a read error, more than kMaxHistoryBytes. Nothing is loaded,
+    // and the file must not be saved over, or its names would be lost.
+    Unreadable,
+};
+
 // The lines of a history file: a line ends at CR, CR LF or a lone LF; a line
 // end at the very end of the file adds no empty entry.
 QStringList splitHistoryLines(const QString &text);
 
-// Appends the names of the history file at `path` to the box and selects the
-// first entry. A missing or unreadable file loads nothing.
-void LoadUsers(UserHistoryList &box, const QString &path);
+// The lines of a history file's bytes, split as by splitHistoryLines, each
+// line decoded on its own: UTF-8 when it is valid UTF-8, otherwise
+// Windows-1252, so that one damaged line costs no other line its letters
+// and no byte is lost. A UTF-8 byte-order mark opening the file is dropped.
+QStringList decodeHistoryLines(QByteArrayView bytes);
 
-// Writes every entry of the box, one per line with CR LF, as UTF-8. The old
-// file is replaced only once the new one is complete, so a failed save leaves
-// it whole. Pending window events are pumped once before writing.
+// Appends the names of the history file at `path` to the box and selects the
+// first entry. Only a regular file is read; anything else at the path (a
+// folder, a pipe, a device) counts as unreadable.
+HistoryRead LoadUsers(UserHistoryList &box, const QString &path);
+
+// Writes every entry of the box, one per line with CR LF, as UTF-8, making
+// the folder of `path` first when it is missing. The old file is replaced
+// only once the new one is complete, so a failed save leaves it whole.
+// Pending window events are pumped once before writing. Callers do not save
+// over a history that LoadUsers found unreadable.
 void SaveUsers(const UserList &box, const QString &path, RunLoop &loop);
 
 } // namespace vidfolio

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 namespace vidfolio {
@@ -15,17 +16,28 @@ struct FetchResult
 };
 
 // Reads web pages into memory through the scratch file "temp.txt" in the
-// program folder, and keeps the text of the page fetched last.
+// program's file folder, and keeps the text of the page fetched last.
+//
+// Several copies of the program may share the folder. Each fetch takes its
+// turn on the scratch file (FileTurn) before the download and keeps it until
+// the file is deleted, so no copy ever reads a page another one downloaded.
 class PageFetcher
 {
 public:
     using Observer = std::function<void(const QString &address, const FetchResult &result)>;
 
+    // The folder is made at the first fetch when it does not exist yet.
     PageFetcher(Downloader &downloader, const QString &folder);
 
     // Downloads `address` into the scratch file, reads it whole into the page
-    // text and deletes the file. A failed fetch leaves the page text as it was.
+    // text and deletes the file. A failed fetch leaves the page text as it
+    // was; one that waited in vain for its turn fails as "scratch file busy".
     FetchResult FetchPage(const QString &address);
+
+    // How long a fetch waits for another copy's fetch to end. By default a
+    // little longer than one download may take in all.
+    std::chrono::milliseconds scratchWait() const { return m_scratchWait; }
+    void setScratchWait(std::chrono::milliseconds wait) { m_scratchWait = wait; }
 
     // The text of the page fetched last; callers may cut it down in place.
     QString &PageText() { return m_pageText; }
@@ -37,10 +49,12 @@ public:
     void setObserver(Observer observer) { m_observer = std::move(observer); }
 
 private:
+    FetchResult takeTurnAndFetch(const QString &address);
     FetchResult fetch(const QString &address);
 
     Downloader &m_downloader;
     QString m_scratchPath;
+    std::chrono::milliseconds m_scratchWait;
     QString m_pageText;
     Observer m_observer;
 };

@@ -12,7 +12,7 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decodeWindows1252(const QByteArray &bytes)
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
@@ -32,6 +32,16 @@ QString decodeText(const QByteArray &bytes)
     if (!utf8.hasError())
         return text;
     return decodeWindows1252(bytes);
+}
+
+QString decodeTextLine(QByteArrayView line)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(line);
+    if (!utf8.hasError())
+        return text;
+    return decodeWindows1252(line);
 }
 
 } // namespace vidfolio

@@ -10,6 +10,7 @@
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
+#include "platform/programfolder.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -74,8 +75,9 @@ QMenu *submenu(QWidget *parent, const char *name, const QString &title)
 
 Main::Main(MainSetup setup)
     : m_setup(std::move(setup)),
-      m_historyPath(pathInFolder(m_setup.folder, QString::fromUtf16(kHistoryFileName))),
-      m_fetcher(m_downloader, m_setup.folder)
+      m_historyReadPath(pathToRead(m_setup.folder, QString::fromUtf16(kHistoryFileName))),
+      m_historyPath(pathInFolder(m_setup.folder.path, QString::fromUtf16(kHistoryFileName))),
+      m_fetcher(m_downloader, m_setup.folder.path)
 {
     if (!m_setup.boxes)
         m_setup.boxes = std::make_shared<MessageBoxes>();
@@ -238,7 +240,9 @@ void Main::connectHandlers()
 
 void Main::load()
 {
-    LoadUsers(*this, m_historyPath);
+    m_historyRead = LoadUsers(*this, m_historyReadPath);
+    if (m_historyRead == HistoryRead::Unreadable)
+        setStatus(QStringLiteral("Cannot read users.vidfolio; it is left as it is"));
 }
 
 void Main::cmdGoClick()
@@ -272,7 +276,10 @@ void Main::closeEvent(QCloseEvent *event)
 void Main::saveAndEnd()
 {
     m_ended = true;
-    SaveUsers(*this, m_historyPath, m_loop);
+    // A history that could not be read stays as it is: saving the names of
+    // this run over it would lose all the names it holds.
+    if (m_historyRead != HistoryRead::Unreadable)
+        SaveUsers(*this, m_historyPath, m_loop);
     m_loop.pumpEvents();
     m_setup.endProgram();
 }

@@ -6,8 +6,8 @@
 #include "listing/pagefetcher.h"
 #include "listing/siteroots.h"
 #include "platform/downloader.h"
+#include "platform/filefolder.h"
 #include "platform/launcher.h"
-#include "platform/programfolder.h"
 #include "platform/runloop.h"
 
 #include <QMainWindow>
@@ -35,8 +35,9 @@ class UserNamesModel;
 struct MainSetup
 {
     SiteRoots roots = SiteRoots::builtIn();
-    // Where the history file and the scratch file live.
-    QString folder = programFolder();
+    // Where the history file and the scratch file live: beside the program
+    // while it may write there, otherwise in the user's data folder.
+    FileFolder folder = chooseFileFolder();
     // Shows the message boxes; null for real boxes.
     std::shared_ptr<MessageBoxes> boxes;
     // Ends the program at once; by default it leaves the event loop.
@@ -111,7 +112,12 @@ private:
     void saveAndEnd();
 
     MainSetup m_setup;
+    // The history is read from m_historyReadPath and saved to m_historyPath;
+    // they differ when an older history beside the program is carried over
+    // into the data folder.
+    QString m_historyReadPath;
     QString m_historyPath;
+    HistoryRead m_historyRead = HistoryRead::Missing;
     Downloader m_downloader;
     PageFetcher m_fetcher;
     QtRunLoop m_loop;

@@ -57,14 +57,19 @@ QPixmap tile(QColor colour, const QString &sign)
 
 } // namespace
 
+QPixmap programPicture(int size)
+{
+    return camera(size, QColor(70, 110, 190));
+}
+
 QIcon windowIcon()
 {
-    return QIcon(camera(32, QColor(70, 110, 190)));
+    return QIcon(programPicture(32));
 }
 
 QList<QIcon> nodePictures()
 {
-    return {QIcon(camera(16, QColor(70, 110, 190))), QIcon(tile(QColor(60, 150, 80), "P")),
+    return {QIcon(programPicture(16)), QIcon(tile(QColor(60, 150, 80), "P")),
             QIcon(tile(QColor(200, 130, 40), "U")), QIcon(tile(QColor(130, 80, 170), "F")),
             QIcon(tile(QColor(120, 120, 120), "?"))};
 }

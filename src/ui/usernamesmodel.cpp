@@ -16,9 +16,12 @@ QVariant UserNamesModel::data(const QModelIndex &index, int role) const
 {
     if (!holds(index))
         return {};
+    const QString &name = m_names.at(index.row());
+    if (role == Qt::DisplayRole && name.size() > kShownNameLength)
+        return name.first(kShownNameLength) + QChar(0x2026);
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
-    return m_names.at(index.row());
+    return name;
 }
 
 bool UserNamesModel::setData(const QModelIndex &index, const QVariant &value, int role)

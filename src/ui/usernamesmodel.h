@@ -8,11 +8,18 @@ namespace vidfolio::ui {
 // The names in the user-name box, as a plain list of strings. The item model
 // a QComboBox makes for itself builds an item object for every name; a
 // history of many thousands of names loads several times faster without.
+//
+// A name longer than kShownNameLength shows cut short in the list: laying out
+// a line of megabytes, as a damaged history may hold, would freeze the list
+// for many seconds. The edit role, which the editable box reads and writes
+// its entries through, keeps the whole name.
 class UserNamesModel final : public QAbstractListModel
 {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
+
+    static constexpr qsizetype kShownNameLength = 256;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -40,11 +40,12 @@ class WindowTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
-    std::unique_ptr<ui::Main> makeWindow()
+    std::unique_ptr<ui::Main> makeWindow() { return makeWindow({folder.path(), {}}); }
+    std::unique_ptr<ui::Main> makeWindow(const FileFolder &files)
     {
         ui::MainSetup setup;
         setup.roots = SiteRoots::forHost(QString::fromStdString(server.host()));
-        setup.folder = folder.path();
+        setup.folder = files;
         setup.boxes = boxes;
         setup.endProgram = [this] { ++ends; };
         setup.launcher = launcher;

@@ -1,11 +1,16 @@
 // vidfolio-probe: runs the real listing and video command code headless and
 // prints what the window would show, one JSON object per line.
 //
-//   vidfolio-probe list HOST USER [--only-recent] [--folder DIR]
-//   vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR]
+//   vidfolio-probe list HOST USER [--only-recent] [FOLDER]
+//   vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER]
 //
 // `lookup` runs the Video menu's command on an entry with identifier ID and
 // prints the addresses it would open instead of opening them.
+//
+// FOLDER is where the history and the scratch file live: `--folder DIR` for
+// DIR itself, `--program-folder DIR` for the folder the program would choose
+// if it had been started from DIR (DIR while it is writable, otherwise the
+// user's data folder), and a temporary folder when neither is given.
 
 #include "consoleview.h"
 
@@ -15,9 +20,11 @@
 #include "listing/pagefetcher.h"
 #include "listing/profilepage.h"
 #include "platform/downloader.h"
+#include "platform/filefolder.h"
 #include "platform/programfolder.h"
 #include "platform/runloop.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -29,12 +36,18 @@ using namespace vidfolio;
 
 namespace {
 
+struct FolderOptions
+{
+    std::optional<QString> folder;
+    std::optional<QString> programFolder;
+};
+
 struct ListOptions
 {
     QString host;
     QString user;
     bool onlyRecent = false;
-    std::optional<QString> folder;
+    FolderOptions folders;
 };
 
 struct LookupOptions
@@ -42,7 +55,7 @@ struct LookupOptions
     QString host;
     QString id;
     std::optional<VideoCommand> command;
-    std::optional<QString> folder;
+    FolderOptions folders;
 };
 
 // The probe has no window: nothing to pump, but the run's pause is real.
@@ -58,10 +71,26 @@ private:
 
 int usage()
 {
-    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [--folder DIR]\n"
-               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR]\n",
+    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [FOLDER]\n"
+               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER]\n"
+               "FOLDER: --folder DIR | --program-folder DIR\n",
                stderr);
     return 2;
+}
+
+// Takes the folder option at argv[i] and its value; false when argv[i] is
+// none, or a second one.
+bool parseFolder(int argc, char **argv, int &i, FolderOptions &options)
+{
+    if (i + 1 >= argc || options.folder || options.programFolder)
+        return false;
+    if (std::strcmp(argv[i], "--folder") == 0)
+        options.folder = QString::fromLocal8Bit(argv[++i]);
+    else if (std::strcmp(argv[i], "--program-folder") == 0)
+        options.programFolder = QString::fromLocal8Bit(argv[++i]);
+    else
+        return false;
+    return true;
 }
 
 std::optional<ListOptions> parseList(int argc, char **argv)
@@ -74,9 +103,7 @@ std::optional<ListOptions> parseList(int argc, char **argv)
     for (int i = 4; i < argc; ++i) {
         if (std::strcmp(argv[i], "--only-recent") == 0)
             options.onlyRecent = true;
-        else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc)
-            options.folder = QString::fromLocal8Bit(argv[++i]);
-        else
+        else if (!parseFolder(argc, argv, i, options.folders))
             return std::nullopt;
     }
     return options;
@@ -96,9 +123,7 @@ std::optional<LookupOptions> parseLookup(int argc, char **argv)
             options.command = VideoCommand::Watchdirect;
         else if (std::strcmp(argv[i], "--download") == 0)
             options.command = VideoCommand::Download;
-        else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc)
-            options.folder = QString::fromLocal8Bit(argv[++i]);
-        else
+        else if (!parseFolder(argc, argv, i, options.folders))
             return std::nullopt;
     }
     if (!options.command)
@@ -106,42 +131,45 @@ std::optional<LookupOptions> parseLookup(int argc, char **argv)
     return options;
 }
 
-// The folder for the scratch and history files: the one given, or a
-// temporary one that lives as long as `temporary`.
-std::optional<QString> workFolder(const std::optional<QString> &given,
-                                  std::optional<QTemporaryDir> &temporary)
+// The folder for the scratch and history files: the one given, the one the
+// program would choose, or a temporary one that lives as long as `temporary`.
+std::optional<FileFolder> workFolder(const FolderOptions &options,
+                                     std::optional<QTemporaryDir> &temporary)
 {
-    if (given)
-        return *given;
+    if (options.folder)
+        return FileFolder{*options.folder, {}};
+    if (options.programFolder)
+        return chooseFileFolder(*options.programFolder, dataFolder());
     temporary.emplace();
     if (!temporary->isValid()) {
         std::fputs("vidfolio-probe: cannot create a temporary folder\n", stderr);
         return std::nullopt;
     }
-    return temporary->path();
+    return FileFolder{temporary->path(), {}};
 }
 
 int list(const ListOptions &options, std::chrono::steady_clock::time_point start)
 {
     std::optional<QTemporaryDir> scratchFolder;
-    const std::optional<QString> folderPath = workFolder(options.folder, scratchFolder);
-    if (!folderPath)
+    const std::optional<FileFolder> folder = workFolder(options.folders, scratchFolder);
+    if (!folder)
         return 1;
-    const QString &folder = *folderPath;
-    const QString historyPath = pathInFolder(folder, QString::fromUtf16(kHistoryFileName));
+    const QString historyName = QString::fromUtf16(kHistoryFileName);
 
     ConsoleView view(options.onlyRecent, start);
     ConsoleRunLoop loop;
     Downloader downloader;
-    PageFetcher fetcher(downloader, folder);
+    PageFetcher fetcher(downloader, folder->path);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
         view.printFetch(address, result.ok);
     });
 
-    LoadUsers(view, historyPath);
+    // As the window does: an unreadable history is left as it is.
+    const HistoryRead read = LoadUsers(view, pathToRead(*folder, historyName));
     view.setUserText(options.user);
     ListingRun(view, view, fetcher, loop, SiteRoots::forHost(options.host)).run();
-    SaveUsers(view, historyPath, loop);
+    if (read != HistoryRead::Unreadable)
+        SaveUsers(view, pathInFolder(folder->path, historyName), loop);
     view.printUsers();
     return 0;
 }
@@ -149,14 +177,14 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
 int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point start)
 {
     std::optional<QTemporaryDir> scratchFolder;
-    const std::optional<QString> folder = workFolder(options.folder, scratchFolder);
+    const std::optional<FileFolder> folder = workFolder(options.folders, scratchFolder);
     if (!folder)
         return 1;
 
     ConsoleView view(false, start);
     ConsoleLauncher launcher(start);
     Downloader downloader;
-    PageFetcher fetcher(downloader, *folder);
+    PageFetcher fetcher(downloader, folder->path);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
         view.printFetch(address, result.ok);
     });
@@ -172,6 +200,8 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
 int main(int argc, char **argv)
 {
     const auto start = std::chrono::steady_clock::now();
+    // The program's name, which names its data folder.
+    QCoreApplication::setApplicationName(QStringLiteral("Vidfolio"));
     if (argc >= 2 && std::strcmp(argv[1], "list") == 0) {
         if (const auto options = parseList(argc, argv))
             return list(*options, start);

@@ -1,0 +1,126 @@
+#include "platform/fileturn.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vidfolio {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A blocking flock, left to a thread of its own so that the wait can end at a
+// deadline: flock has no timeout, and a blocked call ends only when the lock
+// comes free. Blocking rather than polling matters for turns: the kernel
+// wakes a waiter as soon as the holder lets go, while a poller would mostly
+// miss the short gap before the holder's next fetch locks again.
+struct LockWait
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool locked = false;
+};
+
+// Waits until the lock of `fd`'s open file is ours or `deadline` passes.
+bool waitForLock(int fd, Clock::time_point deadline)
+{
+    // The thread locks through a duplicate of `fd`: the lock belongs to the
+    // open file both share, and the duplicate stays valid however long the
+    // thread outlives a wait given up.
+    const int duplicate = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (duplicate < 0)
+        return false;
+    auto wait = std::make_shared<LockWait>();
+    std::thread([wait, duplicate] {
+        int result;
+        do {
+            result = ::flock(duplicate, LOCK_EX);
+        } while (result != 0 && errno == EINTR);
+        std::lock_guard lock(wait->mutex);
+        wait->done = true;
+        wait->locked = result == 0;
+        // The lock stays with the waiter's descriptor. A waiter that gave up
+        // closes that one too, and a lock that came too late goes with it.
+        ::close(duplicate);
+        wait->finished.notify_one();
+    }).detach();
+
+    std::unique_lock lock(wait->mutex);
+    return wait->finished.wait_until(lock, deadline, [&] { return wait->done; }) && wait->locked;
+}
+
+// True when `fd` is open on the file that `path` names now.
+bool isFileAtPath(int fd, const QByteArray &path)
+{
+    struct stat open
+    {
+    };
+    struct stat named
+    {
+    };
+    return ::fstat(fd, &open) == 0 && ::stat(path.constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+} // namespace
+
+FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const Clock::time_point deadline = Clock::now() + wait;
+    for (;;) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0)
+            return {Status::CannotOpen, -1};
+        bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (!locked && errno != EWOULDBLOCK) {
+            ::close(fd);
+            return {Status::CannotOpen, -1};
+        }
+        if (!locked)
+            locked = waitForLock(fd, deadline);
+        if (locked && isFileAtPath(fd, name))
+            return {Status::Held, fd};
+        // Either the wait ran out, or the file locked is no longer the one
+        // at the path: its holder deleted it before letting go.
+        ::close(fd);
+        if (!locked || Clock::now() >= deadline)
+            return {Status::Busy, -1};
+    }
+}
+
+FileTurn::FileTurn(FileTurn &&other) noexcept
+    : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1))
+{
+}
+
+FileTurn &FileTurn::operator=(FileTurn &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_status = other.m_status;
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+FileTurn::~FileTurn()
+{
+    // Closing the last descriptor of the open file releases the lock.
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+} // namespace vidfolio

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+
+namespace vidfolio {
+
+// An exclusive flock(2) on the file at a path, for files that several
+// processes use in turns: while one holds the turn, the others wait. The lock
+// binds only those who take it; it stops no one from reading or writing.
+//
+// A holder may delete the file before it lets go. A waiter that then gets
+// the lock of the deleted file notices that the path names another file (or
+// none) and waits for the lock of the file at the path instead.
+class FileTurn
+{
+public:
+    enum class Status
+    {
+        Held,       // the lock is ours until the turn is destroyed
+        Busy,       // another holder kept it for the whole wait
+        CannotOpen, // the file could neither be opened nor created
+    };
+
+    // Opens the file at `path`, creating it empty when missing, and locks
+    // it, waiting at most `wait` for other holders.
+    static FileTurn take(const QString &path, std::chrono::milliseconds wait);
+
+    FileTurn(FileTurn &&other) noexcept;
+    FileTurn &operator=(FileTurn &&other) noexcept;
+    FileTurn(const FileTurn &) = delete;
+    FileTurn &operator=(const FileTurn &) = delete;
+    // Lets go of the lock.
+    ~FileTurn();
+
+    Status status() const { return m_status; }
+    bool held() const { return m_status == Status::Held; }
+
+private:
+    FileTurn(Status status, int fd) : m_status(status), m_fd(fd) {}
+
+    Status m_status = Status::CannotOpen;
+    int m_fd = -1;
+};
+
+} // namespace vidfolio
