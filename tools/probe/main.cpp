@@ -1,11 +1,13 @@
 // vidfolio-probe: runs the real listing and video command code headless and
 // prints what the window would show, one JSON object per line.
 //
-//   vidfolio-probe list HOST USER [--only-recent] [--folder DIR]
-//   vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR]
+//   vidfolio-probe list HOST USER [--only-recent] [--folder DIR] [LIMITS]
+//   vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR] [LIMITS]
 //
 // `lookup` runs the Video menu's command on an entry with identifier ID and
-// prints the addresses it would open instead of opening them.
+// prints the addresses it would open instead of opening them. LIMITS bound
+// each page download in place of the program's own limits:
+//   --stall-timeout SECONDS  --total-timeout SECONDS  --max-bytes BYTES
 
 #include "consoleview.h"
 
@@ -22,6 +24,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -35,6 +38,7 @@ struct ListOptions
     QString user;
     bool onlyRecent = false;
     std::optional<QString> folder;
+    DownloadLimits limits;
 };
 
 struct LookupOptions
@@ -43,6 +47,7 @@ struct LookupOptions
     QString id;
     std::optional<VideoCommand> command;
     std::optional<QString> folder;
+    DownloadLimits limits;
 };
 
 // The probe has no window: nothing to pump, but the run's pause is real.
@@ -58,10 +63,43 @@ private:
 
 int usage()
 {
-    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [--folder DIR]\n"
-               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR]\n",
+    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [--folder DIR] [LIMITS]\n"
+               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [--folder DIR]"
+               " [LIMITS]\n"
+               "LIMITS: --stall-timeout SECONDS --total-timeout SECONDS --max-bytes BYTES\n",
                stderr);
     return 2;
+}
+
+// A positive whole number, or nothing.
+std::optional<long long> positive(const char *text)
+{
+    char *end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+// Reads the limit option at argv[i] and its value into `limits`, moving `i`
+// past them. False when argv[i] is no limit option or its value is wrong.
+bool parseLimit(int argc, char **argv, int &i, DownloadLimits &limits)
+{
+    if (i + 1 >= argc)
+        return false;
+    const std::optional<long long> value = positive(argv[i + 1]);
+    if (!value)
+        return false;
+    if (std::strcmp(argv[i], "--stall-timeout") == 0)
+        limits.stallTimeout = std::chrono::seconds(*value);
+    else if (std::strcmp(argv[i], "--total-timeout") == 0)
+        limits.totalTimeout = std::chrono::seconds(*value);
+    else if (std::strcmp(argv[i], "--max-bytes") == 0)
+        limits.maxBytes = *value;
+    else
+        return false;
+    ++i;
+    return true;
 }
 
 std::optional<ListOptions> parseList(int argc, char **argv)
@@ -76,7 +114,7 @@ std::optional<ListOptions> parseList(int argc, char **argv)
             options.onlyRecent = true;
         else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc)
             options.folder = QString::fromLocal8Bit(argv[++i]);
-        else
+        else if (!parseLimit(argc, argv, i, options.limits))
             return std::nullopt;
     }
     return options;
@@ -98,7 +136,7 @@ std::optional<LookupOptions> parseLookup(int argc, char **argv)
             options.command = VideoCommand::Download;
         else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc)
             options.folder = QString::fromLocal8Bit(argv[++i]);
-        else
+        else if (!parseLimit(argc, argv, i, options.limits))
             return std::nullopt;
     }
     if (!options.command)
@@ -132,10 +170,10 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
 
     ConsoleView view(options.onlyRecent, start);
     ConsoleRunLoop loop;
-    Downloader downloader;
+    Downloader downloader(options.limits);
     PageFetcher fetcher(downloader, folder);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok);
+        view.printFetch(address, result.ok, result.reason);
     });
 
     LoadUsers(view, historyPath);
@@ -155,10 +193,10 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
 
     ConsoleView view(false, start);
     ConsoleLauncher launcher(start);
-    Downloader downloader;
+    Downloader downloader(options.limits);
     PageFetcher fetcher(downloader, *folder);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok);
+        view.printFetch(address, result.ok, result.reason);
     });
     // The entry a listing would have made for the video; the thumbnail base
     // plays no part in the commands.
