@@ -197,6 +197,13 @@ void SiteServer::setAnswer(const std::string &target, int status, std::string bo
     m_answers[target] = Answer{status, std::move(body), std::move(contentType)};
 }
 
+void SiteServer::clearFaults()
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
+    m_targetFaults.clear();
+}
+
 std::vector<Request> SiteServer::requests() const
 {
     std::lock_guard lock(m_mutex);

@@ -93,6 +93,8 @@ public:
     // sent), over whatever the site or setAnswer serves there. It takes
     // precedence over a page's fault.
     void setFaultAt(const std::string &target, Fault fault);
+    // Serves everything normally again.
+    void clearFaults();
     // Answers requests for exactly `target` (path and query as sent) with
     // `status` and `body`, in place of whatever the site serves there.
     void setAnswer(const std::string &target, int status, std::string body,
