@@ -69,7 +69,7 @@ DownloadLimits testLimits()
     DownloadLimits limits;
     limits.connectTimeout = 5s;
     limits.stallTimeout = 1s;
-    limits.totalTimeout = 3s;
+    limits.totalTimeout = 2s;
     limits.maxBytes = 8 * kMebibyte;
     return limits;
 }

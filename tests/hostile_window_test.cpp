@@ -27,7 +27,7 @@ protected:
     {
         WindowTest::SetUp();
         pageLimits.stallTimeout = 1s;
-        pageLimits.totalTimeout = 3s;
+        pageLimits.totalTimeout = 2s;
         pageLimits.maxBytes = 8 * 1024 * 1024;
         pictureLimits.stallTimeout = 1s;
         pictureLimits.totalTimeout = 2s;
@@ -156,6 +156,8 @@ TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
 {
     const std::string pageOne = "/profile_videos?user=carol&page=1";
     server.setFault(1, {.kind = Fault::Kind::Unavailable, .retryAfter = "1", .times = 2});
+    // Room for the two waits.
+    pageLimits.totalTimeout = 10s;
     auto window = makeWindow();
 
     // Fires only if events are handled during the waits.

@@ -154,9 +154,9 @@ TEST_F(ProbeTest, LookupPrintsTheResultAndTheAddressOpened)
 }
 
 // Short limits for the faults: stalls end after a second, any download
-// after three, bodies after 8 MiB.
-const QStringList kQuickLimits{"--stall-timeout", "1",      "--total-timeout", "3",
-                               "--max-bytes",     "8388608"};
+// after two, bodies after 8 MiB.
+const QStringList kQuickLimits =
+    QStringLiteral("--stall-timeout 1 --total-timeout 2 --max-bytes 8388608").split(u' ');
 
 using vidfolio::site::Fault;
 
