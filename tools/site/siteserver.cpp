@@ -1,8 +1,8 @@
 #include "siteserver.h"
 
-#include <httplib.h>
-
 #include "hostilebodies.h"
+
+#include <httplib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -281,11 +281,12 @@ std::optional<Fault> SiteServer::takeFault(const httplib::Request &req)
 {
     std::lock_guard lock(m_mutex);
     FaultSlot *slot = nullptr;
-    if (const auto found = m_targetFaults.find(req.target); found != m_targetFaults.end())
+    if (const auto found = m_targetFaults.find(req.target); found != m_targetFaults.end()) {
         slot = &found->second;
-    else if (req.path == "/profile_videos")
+    } else if (req.path == "/profile_videos") {
         if (const auto found = m_faults.find(profilePage(req)); found != m_faults.end())
             slot = &found->second;
+    }
     if (!slot || (slot->fault.times > 0 && slot->used >= slot->fault.times))
         return std::nullopt;
     ++slot->used;
