@@ -92,6 +92,25 @@ TEST_F(PictureTest, PicturesOverTheSizeBoundAreRefused)
     EXPECT_TRUE(decodePicture(png(20000, 20000)).isNull());
 }
 
+TEST_F(PictureTest, AJpegCutShortIsRefusedButBytesAfterItsEndAreNot)
+{
+    const QByteArray jpeg = QByteArray::fromStdString(site::thumbnailJpeg(id, 2));
+    const QImage whole = decodePicture(jpeg);
+    ASSERT_FALSE(whole.isNull());
+    // Qt alone would fill the missing rows with grey and return a picture.
+    for (const qsizetype cut : {jpeg.size() / 2, jpeg.size() - 2})
+        EXPECT_TRUE(decodePicture(jpeg.left(cut)).isNull()) << cut;
+    // Some cameras and editors append data after the end-of-image marker.
+    EXPECT_EQ(decodePicture(jpeg + QByteArray(300, '\0')), whole);
+
+    const QString path = folder.filePath("cut.jpg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpeg.left(jpeg.size() / 2));
+    file.close();
+    EXPECT_TRUE(LoadPic(downloader, path).isNull());
+}
+
 TEST_F(PictureTest, PicturesShareThePagesConnection)
 {
     PageFetcher fetcher(downloader, folder.path());

@@ -248,4 +248,127 @@ TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
     EXPECT_FALSE(QFileInfo::exists(root.filePath("home/data")));
 }
 
+// Short limits for the faults: stalls end after a second, any download
+// after two, bodies after 8 MiB.
+const QStringList kQuickLimits =
+    QStringLiteral("--stall-timeout 1 --total-timeout 2 --max-bytes 8388608").split(u' ');
+
+using vidfolio::site::Fault;
+
+struct ProbeFaultCase
+{
+    const char *name;
+    int page;
+    Fault fault;
+    const char *status;
+};
+
+void PrintTo(const ProbeFaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ProbeFaultTest : public ProbeTest, public ::testing::WithParamInterface<ProbeFaultCase>
+{
+};
+
+TEST_P(ProbeFaultTest, ListingEndsWithAStatusThatSaysWhatHappened)
+{
+    const ProbeFaultCase &c = GetParam();
+    server.setFault(c.page, c.fault);
+    const ProbeRun run = runProbe(listArgs("carol") << kQuickLimits);
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_FALSE(run.ops("status").empty());
+    EXPECT_EQ(run.ops("status").back().value("text").toString(), QString::fromUtf8(c.status));
+    ASSERT_FALSE(run.ops("enabled").empty());
+    EXPECT_TRUE(run.ops("enabled").back().value("value").toBool());
+    // The run went on to save the history and say so.
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.back().value("op").toString(), QStringLiteral("users"));
+    EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
+}
+
+Fault quickRefusal(Fault::Kind kind, std::string retryAfter, int times = 0)
+{
+    return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ProbeFaultTest,
+    ::testing::Values(
+        ProbeFaultCase{
+            "ResetMidBody", 0, {Fault::Kind::ResetMidBody}, "Download failed: connection lost"},
+        ProbeFaultCase{
+            "Drip", 0, {.kind = Fault::Kind::Drip, .delayMs = 1000}, "Download failed: timed out"},
+        ProbeFaultCase{"TwoGigabytesChunked",
+                       0,
+                       {.kind = Fault::Kind::Huge, .bytes = 2048ll << 20},
+                       "Download failed: too large"},
+        ProbeFaultCase{"GzipBomb",
+                       0,
+                       {.kind = Fault::Kind::GzipBomb, .bytes = 2048ll << 20},
+                       "Download failed: too large"},
+        ProbeFaultCase{"RedirectToFile",
+                       0,
+                       {.kind = Fault::Kind::Redirect, .location = "file:///etc/passwd"},
+                       "Download failed: address not allowed"},
+        ProbeFaultCase{
+            "RedirectLoop", 0, {Fault::Kind::RedirectLoop}, "Download failed: too many redirects"},
+        ProbeFaultCase{"Status429RetryAfterElevenSeconds", 0,
+                       quickRefusal(Fault::Kind::TooManyRequests, "11"),
+                       "Download failed: rate limited"},
+        ProbeFaultCase{"StallAfterHeadersOnPageTwo",
+                       2,
+                       {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
+                       "Finished: 10 videos (page 2 failed: timed out)"},
+        ProbeFaultCase{"Status503OnceOnPageThree", 3,
+                       quickRefusal(Fault::Kind::Unavailable, "1", 1), "Finished: 57 videos"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ProbeTest, AFetchThatFailedSaysWhy)
+{
+    server.setFault(2, quickRefusal(Fault::Kind::Unavailable, ""));
+    const ProbeRun run = runProbe(listArgs("carol") << kQuickLimits);
+    const auto fetches = run.ops("fetch");
+    ASSERT_EQ(fetches.size(), 3u);
+    EXPECT_FALSE(fetches[1].contains("reason"));
+    EXPECT_FALSE(fetches[2].value("ok").toBool());
+    EXPECT_EQ(fetches[2].value("reason").toString(), QStringLiteral("HTTP 503"));
+}
+
+TEST_F(ProbeTest, LookupOfAFaultyWatchPageEndsInErrorAndOpensNothing)
+{
+    const auto video = vidfolio::site::generatedVideos("carol", 57).at(4);
+    const std::string watch = "/watch?v=" + video.id;
+    for (const Fault &fault :
+         {Fault{Fault::Kind::ResetMidBody}, quickRefusal(Fault::Kind::TooManyRequests, ""),
+          Fault{.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
+          Fault{.kind = Fault::Kind::Redirect, .location = "ftp://127.0.0.1/x"}}) {
+        server.setFaultAt(watch, fault);
+        const ProbeRun run = runProbe(QStringList{"lookup", QString::fromStdString(server.host()),
+                                                  QString::fromStdString(video.id), "--download",
+                                                  "--folder", folder.path()}
+                                      << kQuickLimits);
+        EXPECT_EQ(run.exitCode, 0);
+        ASSERT_FALSE(run.ops("status").empty());
+        EXPECT_EQ(run.ops("status").back().value("text").toString(), QStringLiteral("Error"));
+        ASSERT_EQ(run.ops("enabled").size(), 1u);
+        EXPECT_TRUE(run.ops("enabled")[0].value("value").toBool());
+        EXPECT_TRUE(run.ops("open").empty());
+        EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("temp.txt")));
+    }
+}
+
+TEST(ProbeArguments, LimitsMustBePositiveNumbers)
+{
+    for (const char *value : {"0", "-1", "x", "2s"}) {
+        QProcess probe;
+        probe.start(QStringLiteral(VIDFOLIO_PROBE_PATH),
+                    {"list", "localhost:1", "u", "--stall-timeout", value});
+        ASSERT_TRUE(probe.waitForFinished(30000));
+        EXPECT_EQ(probe.exitCode(), 2) << value;
+        EXPECT_TRUE(probe.readAllStandardOutput().isEmpty());
+    }
+}
+
 } // namespace

@@ -16,12 +16,12 @@ bool isWebAddress(const QString &path)
 
 } // namespace
 
-QImage LoadPic(Downloader &downloader, QString path)
+QImage LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits)
 {
     if (!isWebAddress(path))
         return readPictureFile(path);
     std::string body;
-    if (!downloader.DownloadBytes(path.toStdString(), body).ok)
+    if (!downloader.DownloadBytes(path.toStdString(), body, limits).ok)
         return {};
     return decodePicture(QByteArray::fromRawData(body.data(), qsizetype(body.size())));
 }

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "platform/downloader.h"
+
 #include <QImage>
 #include <QString>
 
 namespace vidfolio {
 
-class Downloader;
+// Bounds on one thumbnail download. A thumbnail is a few kilobytes and the
+// window waits for it, so a slow or stuck picture server is given up far
+// sooner than a page.
+inline constexpr DownloadLimits kPictureLimits{.connectTimeout = std::chrono::seconds(10),
+                                               .stallTimeout = std::chrono::seconds(10),
+                                               .maxBytes = 16ll * 1024 * 1024,
+                                               .totalTimeout = std::chrono::seconds(30)};
 
-// Loads the picture at an http or https address (downloaded with the same
-// limits and connection as the pages) or in a local file. Any failure, from
-// a missing answer to data that is not a picture, gives a null image; no
-// state is kept between calls.
-QImage LoadPic(Downloader &downloader, QString path);
+// Loads the picture at an http or https address (downloaded within
+// `limits`, on the connection the pages use) or in a local file. Any
+// failure, from a missing answer to data that is not a picture, gives a null
+// image; no state is kept between calls.
+QImage LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits = kPictureLimits);
 
 } // namespace vidfolio

@@ -1,21 +1,21 @@
 #include "actions/selection.h"
 
-#include "actions/loadpic.h"
 #include "actions/videokey.h"
 #include "platform/runloop.h"
 
 namespace vidfolio {
 
 void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
-               const QString &clickedKey)
+               const QString &clickedKey, const DownloadLimits &pictureLimits)
 {
     view.focusUserBox();
     view.showVideoMenu();
     view.setStatus(QStringLiteral("Loading pictures..."));
     const QString base = splitVideoKey(clickedKey).thumbnailBase;
     for (int box = 0; box < 3; ++box)
-        view.setThumbnail(
-            box, LoadPic(downloader, base + QString::number(box + 1) + QStringLiteral(".jpg")));
+        view.setThumbnail(box, LoadPic(downloader,
+                                       base + QString::number(box + 1) + QStringLiteral(".jpg"),
+                                       pictureLimits));
     loop.pumpEvents();
     view.setStatus(QStringLiteral("Finished"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actions/loadpic.h"
 #include "actions/lookup.h"
 
 #include <QImage>
@@ -7,7 +8,6 @@
 
 namespace vidfolio {
 
-class Downloader;
 class RunLoop;
 
 // What choosing a video in the tree needs of the window, beyond the video
@@ -25,10 +25,11 @@ public:
 };
 
 // A click on the tree entry with `clickedKey`: reveals the Video menu and
-// loads the video's three thumbnails, one after the other, into the boxes.
-// A thumbnail that cannot be loaded leaves its box empty.
+// loads the video's three thumbnails, one after the other, into the boxes,
+// each download bounded by `pictureLimits`. A thumbnail that cannot be
+// loaded leaves its box empty.
 void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
-               const QString &clickedKey);
+               const QString &clickedKey, const DownloadLimits &pictureLimits);
 
 // The Video menu opening: its first item shows the selected title, cut to 30
 // characters, followed by "...". Without a selected entry the user is told

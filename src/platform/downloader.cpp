@@ -2,12 +2,20 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <string_view>
+#include <thread>
 
 namespace vidfolio {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 void initCurlOnce()
 {
@@ -15,10 +23,12 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Receives the body into the open file or into memory, refusing anything
-// past the size cap; the flags tell a refused write from a failed one.
+// Receives the body into a file or into memory, refusing anything past the
+// size cap; the flags tell a refused write from a failed one.
 struct BodySink
 {
+    // A file is written at `path` unless `buffer` is set.
+    std::string path;
     std::FILE *file = nullptr;
     std::string *buffer = nullptr;
     std::int64_t written = 0;
@@ -26,6 +36,33 @@ struct BodySink
     bool tooLarge = false;
     bool writeFailed = false;
     bool outOfMemory = false;
+
+    // Starts an attempt afresh, with an empty file or buffer, so that only
+    // the body of the last answer is kept. False when the file cannot be
+    // opened.
+    bool restart()
+    {
+        written = 0;
+        tooLarge = writeFailed = outOfMemory = false;
+        if (buffer) {
+            buffer->clear();
+            return true;
+        }
+        if (file)
+            std::fclose(file);
+        file = std::fopen(path.c_str(), "wb");
+        return file != nullptr;
+    }
+
+    // False when the file could not be written to the end.
+    bool close()
+    {
+        if (!file)
+            return true;
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        return closed;
+    }
 };
 
 size_t writeBody(char *data, size_t size, size_t count, void *userData)
@@ -58,7 +95,7 @@ std::string fileName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string reasonFor(CURLcode code, const BodySink &sink, const std::string &path)
+std::string reasonFor(CURLcode code, const BodySink &sink)
 {
     switch (code) {
     case CURLE_WRITE_ERROR:
@@ -66,7 +103,7 @@ std::string reasonFor(CURLcode code, const BodySink &sink, const std::string &pa
             return "too large";
         if (sink.outOfMemory)
             return "out of memory";
-        return "cannot write " + fileName(path);
+        return "cannot write " + fileName(sink.path);
     case CURLE_OUT_OF_MEMORY:
         return "out of memory";
     case CURLE_FILESIZE_EXCEEDED:
@@ -95,32 +132,106 @@ std::string reasonFor(CURLcode code, const BodySink &sink, const std::string &pa
     }
 }
 
-// Runs one download on the shared handle into `sink`; `path` names the file
-// written, if any, for the failure reason.
-DownloadResult transfer(CURL *curl, const DownloadLimits &limits, const std::string &address,
-                        BodySink &sink, const std::string &path)
+bool isRefusal(long httpStatus)
 {
-    sink.maxBytes = limits.maxBytes;
+    return httpStatus == 429 || httpStatus == 503;
+}
 
-    DownloadResult result;
+// The wait the last answer's Retry-After asks for, given in seconds or as
+// an HTTP date (a date gone by asks for none). Nothing when the header is
+// missing or unreadable.
+std::optional<std::chrono::seconds> retryAfter(CURL *curl)
+{
+    curl_header *header = nullptr;
+    if (curl_easy_header(curl, "Retry-After", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
+        return std::nullopt;
+    std::string_view value = header->value;
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+    if (value.empty())
+        return std::nullopt;
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        // Counting stops at a day: any longer wait is refused just the same.
+        std::int64_t seconds = 0;
+        for (const char c : value)
+            seconds = std::min<std::int64_t>(seconds * 10 + (c - '0'), 86400);
+        return std::chrono::seconds(seconds);
+    }
+    const std::time_t date = curl_getdate(std::string(value).c_str(), nullptr);
+    if (date == -1)
+        return std::nullopt;
+    return std::chrono::seconds(std::max<std::time_t>(0, date - std::time(nullptr)));
+}
+
+// One request for `address` on the shared handle into `sink`, allowed
+// `timeLeft` of the download's total time.
+DownloadResult attempt(CURL *curl, const DownloadLimits &limits, milliseconds timeLeft,
+                       const std::string &address, BodySink &sink)
+{
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits.maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+                     static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeLeft.count()));
+    // Less than one byte a second over the stall time counts as stalled.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
+    // Refuses a body announced larger than the cap before any of it arrives.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+
+    DownloadResult result;
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
-
     if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && result.httpStatus / 100 != 2))
         result.reason = "HTTP " + std::to_string(result.httpStatus);
     else if (code != CURLE_OK)
-        result.reason = reasonFor(code, sink, path);
+        result.reason = reasonFor(code, sink);
     else
         result.ok = true;
     return result;
+}
+
+// Downloads `address` into `sink`, waiting out a server's refusals (HTTP
+// 429 or 503 with a short Retry-After) a bounded number of times within the
+// total time.
+DownloadResult download(CURL *curl, const Downloader::Waiter &wait, const DownloadLimits &limits,
+                        const std::string &address, BodySink &sink)
+{
+    const Clock::time_point deadline = Clock::now() + limits.totalTimeout;
+    sink.maxBytes = limits.maxBytes;
+    for (int refusals = 0;; ++refusals) {
+        if (!sink.restart())
+            return {false, 0, "cannot write " + fileName(sink.path)};
+        const auto timeLeft = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (timeLeft <= milliseconds(0))
+            return {false, 0, "timed out"};
+
+        DownloadResult result = attempt(curl, limits, timeLeft, address, sink);
+        if (!isRefusal(result.httpStatus))
+            return result;
+        const std::optional<std::chrono::seconds> asked = retryAfter(curl);
+        if (!asked) {
+            // A busy server that names no time is rate limiting only when it
+            // says so; a bare 503 is an ordinary failure.
+            if (result.httpStatus == 429)
+                result.reason = "rate limited";
+            return result;
+        }
+        if (*asked > limits.longestRetryWait || refusals >= limits.rateLimitRetries ||
+            Clock::now() + *asked >= deadline)
+            return {false, result.httpStatus, "rate limited"};
+        wait(*asked);
+    }
 }
 
 } // namespace
 
 Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
 {
+    setWaiter({});
     initCurlOnce();
     m_curl = curl_easy_init();
     if (!m_curl)
@@ -128,20 +239,16 @@ Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_USERAGENT, "Vidfolio/1.0");
     curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Redirects go wherever an http or https address points, other hosts and
+    // ports included, as in a browser: the site may move pages or serve
+    // pictures from elsewhere. Local files and other schemes stay out of
+    // reach of what a server answers.
     curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
     // An empty encoding list offers every compression libcurl can undo.
     curl_easy_setopt(m_curl, CURLOPT_ACCEPT_ENCODING, "");
+    // Error answers end the transfer before their bodies are read.
     curl_easy_setopt(m_curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT,
-                     static_cast<long>(m_limits.connectTimeout.count()));
-    curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, static_cast<long>(m_limits.totalTimeout.count()));
-    // Less than one byte a second over the stall time counts as stalled.
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME,
-                     static_cast<long>(m_limits.stallTimeout.count()));
-    curl_easy_setopt(m_curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &writeBody);
 }
 
@@ -151,17 +258,22 @@ Downloader::~Downloader()
         curl_easy_cleanup(m_curl);
 }
 
+void Downloader::setWaiter(Waiter waiter)
+{
+    if (waiter)
+        m_waiter = std::move(waiter);
+    else
+        m_waiter = [](milliseconds time) { std::this_thread::sleep_for(time); };
+}
+
 DownloadResult Downloader::DownloadFile(const std::string &address, const std::string &path)
 {
     if (!m_curl)
         return {false, 0, "no HTTP client"};
     BodySink sink;
-    sink.file = std::fopen(path.c_str(), "wb");
-    if (!sink.file)
-        return {false, 0, "cannot write " + fileName(path)};
-
-    DownloadResult result = transfer(m_curl, m_limits, address, sink, path);
-    const bool closed = std::fclose(sink.file) == 0;
+    sink.path = path;
+    DownloadResult result = download(m_curl, m_waiter, m_limits, address, sink);
+    const bool closed = sink.close();
     if (result.ok && !closed)
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
     if (!result.ok)
@@ -171,12 +283,18 @@ DownloadResult Downloader::DownloadFile(const std::string &address, const std::s
 
 DownloadResult Downloader::DownloadBytes(const std::string &address, std::string &body)
 {
+    return DownloadBytes(address, body, m_limits);
+}
+
+DownloadResult Downloader::DownloadBytes(const std::string &address, std::string &body,
+                                         const DownloadLimits &limits)
+{
     body.clear();
     if (!m_curl)
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.buffer = &body;
-    DownloadResult result = transfer(m_curl, m_limits, address, sink, {});
+    DownloadResult result = download(m_curl, m_waiter, limits, address, sink);
     if (!result.ok)
         body.clear();
     return result;

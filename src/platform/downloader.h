@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 typedef void CURL;
@@ -18,10 +19,16 @@ struct DownloadLimits
     std::chrono::seconds stallTimeout{30};
     // Largest body accepted, counted after decompression.
     std::int64_t maxBytes = 64ll * 1024 * 1024;
-    // The longest a whole download may take, however steadily data arrives.
+    // The longest a whole download may take, however steadily data arrives,
+    // counting the waits a busy server asks for.
     std::chrono::seconds totalTimeout{120};
     // Redirects followed before the address counts as a loop.
     long maxRedirects = 10;
+    // A server that refuses with HTTP 429 or 503 and a Retry-After of at most
+    // this long is waited out and asked again ...
+    std::chrono::seconds longestRetryWait{10};
+    // ... this many times; the next refusal fails the download.
+    int rateLimitRetries = 2;
 };
 
 struct DownloadResult
@@ -29,15 +36,23 @@ struct DownloadResult
     bool ok = false;
     long httpStatus = 0;
     // Short text for the user when the download failed: "HTTP 404",
-    // "connection refused", "timed out", "too large", ...
+    // "connection refused", "timed out", "too large", "rate limited", ...
     std::string reason;
 };
 
 // Downloads addresses over http or https into local files. One handle is
 // kept for all downloads, so successive pages share a kept-alive connection.
+//
+// Redirects are followed to any http or https address, on any host and
+// port, as a browser follows them; any other scheme (file://, ftp://, ...)
+// fails with "address not allowed".
 class Downloader
 {
 public:
+    // Passes the time a server asked the downloader to wait before asking
+    // again. The window hands in one that keeps painting meanwhile.
+    using Waiter = std::function<void(std::chrono::milliseconds)>;
+
     explicit Downloader(DownloadLimits limits = {});
     ~Downloader();
     Downloader(const Downloader &) = delete;
@@ -45,17 +60,25 @@ public:
 
     // Blocks until the body of `address` is in the file at `path` (ok: a
     // complete 2xx answer) or the download failed, in which case no file is
-    // left at `path`.
+    // left at `path`. After a refusal that was waited out, the file holds
+    // only the body of the answer that ended the download.
     DownloadResult DownloadFile(const std::string &address, const std::string &path);
 
     // The same into memory: on success `body` holds the whole answer, on
-    // failure it is empty.
+    // failure it is empty. The second form bounds this one download by
+    // `limits` instead of the downloader's own; both use the shared handle.
     DownloadResult DownloadBytes(const std::string &address, std::string &body);
+    DownloadResult DownloadBytes(const std::string &address, std::string &body,
+                                 const DownloadLimits &limits);
 
     const DownloadLimits &limits() const { return m_limits; }
 
+    // Sleeping by default, and again when given an empty waiter.
+    void setWaiter(Waiter waiter);
+
 private:
     DownloadLimits m_limits;
+    Waiter m_waiter;
     CURL *m_curl = nullptr;
 };
 

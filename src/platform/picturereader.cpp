@@ -7,6 +7,19 @@
 namespace vidfolio {
 namespace {
 
+// A JPEG whose last scan runs to the end of the data without its
+// end-of-image marker was cut off: Qt's reader would fill the missing rows
+// with grey and call it a picture. Neither marker can occur inside a scan's
+// coded data, and a thumbnail embedded in the header comes before the main
+// scan, so only the last start-of-scan marker counts.
+bool isTruncatedJpeg(const QByteArray &data)
+{
+    if (!data.startsWith("\xFF\xD8"))
+        return false;
+    const qsizetype scan = data.lastIndexOf("\xFF\xDA");
+    return scan < 0 || data.lastIndexOf("\xFF\xD9") < scan;
+}
+
 QImage readPicture(QIODevice &device)
 {
     QImageReader reader(&device);
@@ -23,6 +36,8 @@ QImage readPicture(QIODevice &device)
 
 QImage decodePicture(const QByteArray &data)
 {
+    if (isTruncatedJpeg(data))
+        return {};
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
@@ -33,9 +48,9 @@ QImage decodePicture(const QByteArray &data)
 QImage readPictureFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPictureFileBytes)
         return {};
-    return readPicture(file);
+    return decodePicture(file.readAll());
 }
 
 } // namespace vidfolio

@@ -11,12 +11,15 @@ namespace vidfolio {
 // seconds of decoding a giant bitmap on the window's thread.
 inline constexpr qint64 kMaxPicturePixels = 4096 * 4096;
 
+// Largest local picture file read.
+inline constexpr qint64 kMaxPictureFileBytes = 64ll * 1024 * 1024;
+
 // Decodes picture data with Qt's image readers (JPEG, PNG, GIF, BMP, ...).
-// Data that is not a picture, or a picture over the size bound, gives a null
-// image.
+// Data that is not a picture, a picture over the size bound, or a JPEG cut
+// off before its end gives a null image.
 QImage decodePicture(const QByteArray &data);
 
-// The same for the picture in a local file.
+// The same for the picture in a local file of at most kMaxPictureFileBytes.
 QImage readPictureFile(const QString &path);
 
 } // namespace vidfolio

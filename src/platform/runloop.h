@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace vidfolio {
 
 // The two ways a long operation on the window's thread yields: handling the
@@ -18,6 +20,11 @@ class QtRunLoop final : public RunLoop
 public:
     void pumpEvents() override;
     void sleepMs(int ms) override;
+
+    // Waits `duration` while the window goes on painting and running its
+    // timers. Mouse and key input is held back until the wait is over, so
+    // that no command starts in the middle of another.
+    void wait(std::chrono::milliseconds duration);
 };
 
 } // namespace vidfolio

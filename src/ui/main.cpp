@@ -77,8 +77,10 @@ Main::Main(MainSetup setup)
     : m_setup(std::move(setup)),
       m_historyReadPath(pathToRead(m_setup.folder, QString::fromUtf16(kHistoryFileName))),
       m_historyPath(pathInFolder(m_setup.folder.path, QString::fromUtf16(kHistoryFileName))),
-      m_fetcher(m_downloader, m_setup.folder.path)
+      m_downloader(m_setup.pageLimits), m_fetcher(m_downloader, m_setup.folder.path)
 {
+    // A busy server's wait is passed with the window painting.
+    m_downloader.setWaiter([this](std::chrono::milliseconds duration) { m_loop.wait(duration); });
     if (!m_setup.boxes)
         m_setup.boxes = std::make_shared<MessageBoxes>();
     if (!m_setup.endProgram)
@@ -298,7 +300,8 @@ void Main::onlyRecentClick()
 
 void Main::nodeClick(QTreeWidgetItem *node)
 {
-    NodeClick(*this, m_downloader, m_loop, node->data(0, Qt::UserRole).toString());
+    NodeClick(*this, m_downloader, m_loop, node->data(0, Qt::UserRole).toString(),
+              m_setup.pictureLimits);
 }
 
 void Main::videoClick()

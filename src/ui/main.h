@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actions/loadpic.h"
 #include "actions/selection.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
@@ -44,6 +45,9 @@ struct MainSetup
     std::function<void()> endProgram;
     // Opens the addresses of the Video menu; null for the desktop's handler.
     std::shared_ptr<Launcher> launcher;
+    // Bounds on each page download and on each thumbnail download.
+    DownloadLimits pageLimits;
+    DownloadLimits pictureLimits = kPictureLimits;
 };
 
 // The program's single window. It builds the controls, routes their events

@@ -49,6 +49,8 @@ protected:
         setup.boxes = boxes;
         setup.endProgram = [this] { ++ends; };
         setup.launcher = launcher;
+        setup.pageLimits = pageLimits;
+        setup.pictureLimits = pictureLimits;
         auto window = std::make_unique<ui::Main>(std::move(setup));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -99,6 +101,8 @@ protected:
     site::SiteServer server;
     std::shared_ptr<RecordedBoxes> boxes = std::make_shared<RecordedBoxes>();
     std::shared_ptr<RecordedLauncher> launcher = std::make_shared<RecordedLauncher>();
+    DownloadLimits pageLimits;
+    DownloadLimits pictureLimits = kPictureLimits;
     int ends = 0;
 };
 

@@ -47,9 +47,13 @@ void ConsoleView::progressChanged(int value, int maximum)
     JsonLine("progress").add("value", value).add("max", maximum).print(m_start);
 }
 
-void ConsoleView::printFetch(const QString &address, bool ok)
+void ConsoleView::printFetch(const QString &address, bool ok, const QString &reason)
 {
-    JsonLine("fetch").add("url", address).add("ok", ok).print(m_start);
+    JsonLine line("fetch");
+    line.add("url", address).add("ok", ok);
+    if (!ok)
+        line.add("reason", reason);
+    line.print(m_start);
 }
 
 void ConsoleView::printUsers()

@@ -40,7 +40,8 @@ public:
     void selectUser(int index) override { m_userText = m_users.at(index); }
     void refreshUsers() override {}
 
-    void printFetch(const QString &address, bool ok);
+    // One fetch, with the reason it failed, if it did.
+    void printFetch(const QString &address, bool ok, const QString &reason);
     void printUsers();
 
 protected:

@@ -1,8 +1,8 @@
 // vidfolio-probe: runs the real listing and video command code headless and
 // prints what the window would show, one JSON object per line.
 //
-//   vidfolio-probe list HOST USER [--only-recent] [FOLDER]
-//   vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER]
+//   vidfolio-probe list HOST USER [--only-recent] [FOLDER] [LIMITS]
+//   vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER] [LIMITS]
 //
 // `lookup` runs the Video menu's command on an entry with identifier ID and
 // prints the addresses it would open instead of opening them.
@@ -11,6 +11,9 @@
 // DIR itself, `--program-folder DIR` for the folder the program would choose
 // if it had been started from DIR (DIR while it is writable, otherwise the
 // user's data folder), and a temporary folder when neither is given.
+//
+// LIMITS bound each page download in place of the program's own limits:
+//   --stall-timeout SECONDS  --total-timeout SECONDS  --max-bytes BYTES
 
 #include "consoleview.h"
 
@@ -29,6 +32,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -48,6 +52,7 @@ struct ListOptions
     QString user;
     bool onlyRecent = false;
     FolderOptions folders;
+    DownloadLimits limits;
 };
 
 struct LookupOptions
@@ -56,6 +61,7 @@ struct LookupOptions
     QString id;
     std::optional<VideoCommand> command;
     FolderOptions folders;
+    DownloadLimits limits;
 };
 
 // The probe has no window: nothing to pump, but the run's pause is real.
@@ -71,9 +77,11 @@ private:
 
 int usage()
 {
-    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [FOLDER]\n"
-               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER]\n"
-               "FOLDER: --folder DIR | --program-folder DIR\n",
+    std::fputs("usage: vidfolio-probe list HOST USER [--only-recent] [FOLDER] [LIMITS]\n"
+               "       vidfolio-probe lookup HOST ID --watch|--direct|--download [FOLDER]"
+               " [LIMITS]\n"
+               "FOLDER: --folder DIR | --program-folder DIR\n"
+               "LIMITS: --stall-timeout SECONDS --total-timeout SECONDS --max-bytes BYTES\n",
                stderr);
     return 2;
 }
@@ -93,6 +101,37 @@ bool parseFolder(int argc, char **argv, int &i, FolderOptions &options)
     return true;
 }
 
+// A positive whole number, or nothing.
+std::optional<long long> positive(const char *text)
+{
+    char *end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+// Reads the limit option at argv[i] and its value into `limits`, moving `i`
+// past them. False when argv[i] is no limit option or its value is wrong.
+bool parseLimit(int argc, char **argv, int &i, DownloadLimits &limits)
+{
+    if (i + 1 >= argc)
+        return false;
+    const std::optional<long long> value = positive(argv[i + 1]);
+    if (!value)
+        return false;
+    if (std::strcmp(argv[i], "--stall-timeout") == 0)
+        limits.stallTimeout = std::chrono::seconds(*value);
+    else if (std::strcmp(argv[i], "--total-timeout") == 0)
+        limits.totalTimeout = std::chrono::seconds(*value);
+    else if (std::strcmp(argv[i], "--max-bytes") == 0)
+        limits.maxBytes = *value;
+    else
+        return false;
+    ++i;
+    return true;
+}
+
 std::optional<ListOptions> parseList(int argc, char **argv)
 {
     if (argc < 4)
@@ -103,7 +142,8 @@ std::optional<ListOptions> parseList(int argc, char **argv)
     for (int i = 4; i < argc; ++i) {
         if (std::strcmp(argv[i], "--only-recent") == 0)
             options.onlyRecent = true;
-        else if (!parseFolder(argc, argv, i, options.folders))
+        else if (!parseFolder(argc, argv, i, options.folders) &&
+                 !parseLimit(argc, argv, i, options.limits))
             return std::nullopt;
     }
     return options;
@@ -123,7 +163,8 @@ std::optional<LookupOptions> parseLookup(int argc, char **argv)
             options.command = VideoCommand::Watchdirect;
         else if (std::strcmp(argv[i], "--download") == 0)
             options.command = VideoCommand::Download;
-        else if (!parseFolder(argc, argv, i, options.folders))
+        else if (!parseFolder(argc, argv, i, options.folders) &&
+                 !parseLimit(argc, argv, i, options.limits))
             return std::nullopt;
     }
     if (!options.command)
@@ -158,10 +199,10 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
 
     ConsoleView view(options.onlyRecent, start);
     ConsoleRunLoop loop;
-    Downloader downloader;
+    Downloader downloader(options.limits);
     PageFetcher fetcher(downloader, folder->path);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok);
+        view.printFetch(address, result.ok, result.reason);
     });
 
     // As the window does: an unreadable history is left as it is.
@@ -183,10 +224,10 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
 
     ConsoleView view(false, start);
     ConsoleLauncher launcher(start);
-    Downloader downloader;
+    Downloader downloader(options.limits);
     PageFetcher fetcher(downloader, folder->path);
     fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok);
+        view.printFetch(address, result.ok, result.reason);
     });
     // The entry a listing would have made for the video; the thumbnail base
     // plays no part in the commands.

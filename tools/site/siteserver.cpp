@@ -1,62 +1,128 @@
 #include "siteserver.h"
 
+#include "hostilebodies.h"
+
 #include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 
 namespace vidfolio::site {
+namespace {
+
+// The page number of a profile request: 0 without one, -1 when unreadable.
+int profilePage(const httplib::Request &req)
+{
+    if (!req.has_param("page"))
+        return 0;
+    try {
+        return std::stoi(req.get_param_value("page"));
+    } catch (const std::exception &) {
+        return -1;
+    }
+}
+
+// The bytes huge bodies are made of.
+const std::string &filler()
+{
+    static const std::string chunk(64 * 1024, 'x');
+    return chunk;
+}
+
+// Ends this server's side of the connection from `remotePort` with a reset
+// (RST) where a close would send FIN: lingering is switched off and the
+// socket is swapped, under its descriptor, for a fresh unconnected one, so
+// the connection is torn down at once and the server later closes the
+// stand-in as usual. Nothing happens when the connection is not found.
+void resetConnection(int localPort, int remotePort)
+{
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        int fd = -1;
+        try {
+            fd = std::stoi(entry.path().filename().string());
+        } catch (const std::exception &) {
+            continue;
+        }
+        sockaddr_in local{};
+        sockaddr_in peer{};
+        socklen_t size = sizeof local;
+        if (getsockname(fd, reinterpret_cast<sockaddr *>(&local), &size) != 0 ||
+            local.sin_family != AF_INET || ntohs(local.sin_port) != localPort)
+            continue;
+        size = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) != 0 ||
+            ntohs(peer.sin_port) != remotePort)
+            continue;
+        const linger noLinger{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger);
+        const int standIn = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (standIn >= 0) {
+            dup2(standIn, fd);
+            close(standIn);
+        }
+        return;
+    }
+}
+
+} // namespace
 
 SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
 {
     m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
-        std::lock_guard lock(m_mutex);
-        m_requests.push_back({req.get_header_value("Host"), req.target, req.remote_port,
-                              req.get_header_value("Accept-Encoding")});
-        const auto answer = m_answers.find(req.target);
-        if (answer == m_answers.end())
-            return httplib::Server::HandlerResponse::Unhandled;
-        res.status = answer->second.status;
-        res.set_content(answer->second.body, answer->second.contentType);
+        {
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back({req.get_header_value("Host"), req.target, req.remote_port,
+                                  req.get_header_value("Accept-Encoding")});
+            const auto answer = m_answers.find(req.target);
+            if (answer == m_answers.end())
+                return httplib::Server::HandlerResponse::Unhandled;
+            res.status = answer->second.status;
+            res.set_content(answer->second.body, answer->second.contentType);
+        }
+        if (const auto fault = takeFault(req))
+            applyFault(*fault, req, res);
         return httplib::Server::HandlerResponse::Handled;
     });
-    m_server->Get("/profile_videos", [this](const httplib::Request &req, httplib::Response &res) {
-        int page = 0;
-        if (req.has_param("page")) {
-            try {
-                page = std::stoi(req.get_param_value("page"));
-            } catch (const std::exception &) {
-                page = -1;
-            }
-        }
-        serveProfile(req.get_param_value("user"), page, req.get_header_value("Host"), res);
+    get("/profile_videos", [this](const httplib::Request &req, httplib::Response &res) {
+        serveProfile(req.get_param_value("user"), profilePage(req), req.get_header_value("Host"),
+                     res);
     });
-    m_server->Get("/watch", [this](const httplib::Request &req, httplib::Response &res) {
+    get("/watch", [this](const httplib::Request &req, httplib::Response &res) {
         if (const auto video = findVideo(req.get_param_value("v")))
             res.set_content(watchPage(*video), "text/html; charset=utf-8");
         else
             res.status = 404;
     });
-    m_server->Get(R"(/vi/([^/]+)/([123])\.jpg)", [this](const httplib::Request &req,
-                                                        httplib::Response &res) {
+    get(R"(/vi/([^/]+)/([123])\.jpg)", [this](const httplib::Request &req, httplib::Response &res) {
         if (findVideo(req.matches[1]))
             res.set_content(thumbnailJpeg(req.matches[1], std::stoi(req.matches[2])), "image/jpeg");
         else
             res.status = 404;
     });
     for (const char *path : {"/player2.swf", "/get_video.php"}) {
-        m_server->Get(path, [path](const httplib::Request &req, httplib::Response &res) {
+        get(path, [path](const httplib::Request &req, httplib::Response &res) {
             res.set_content(std::string(path) + " for video_id=" + req.get_param_value("video_id") +
                                 "\n",
                             "text/plain");
         });
     }
-    m_server->Get("/redirect", [](const httplib::Request &req, httplib::Response &res) {
+    get("/redirect", [](const httplib::Request &req, httplib::Response &res) {
         res.set_redirect(req.get_param_value("to"));
     });
-    m_server->Get("/loop", [](const httplib::Request &, httplib::Response &res) {
-        res.set_redirect("/loop");
+    get("/loop",
+        [](const httplib::Request &, httplib::Response &res) { res.set_redirect("/loop"); });
+    // Last, so that a fault set on any other target applies too.
+    get(".*", [](const httplib::Request &, httplib::Response &res) {
+        res.status = 404;
+        res.set_content("<html><body>Not found</body></html>", "text/html");
     });
     // Like a real site, keep a connection open for many requests.
     m_server->set_keep_alive_max_count(100000);
@@ -115,7 +181,13 @@ void SiteServer::setPage(const std::string &user, int page, std::string body)
 void SiteServer::setFault(int page, Fault fault)
 {
     std::lock_guard lock(m_mutex);
-    m_faults[page] = fault;
+    m_faults[page] = FaultSlot{std::move(fault)};
+}
+
+void SiteServer::setFaultAt(const std::string &target, Fault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_targetFaults[target] = FaultSlot{std::move(fault)};
 }
 
 void SiteServer::setAnswer(const std::string &target, int status, std::string body,
@@ -125,10 +197,28 @@ void SiteServer::setAnswer(const std::string &target, int status, std::string bo
     m_answers[target] = Answer{status, std::move(body), std::move(contentType)};
 }
 
+void SiteServer::clearFaults()
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
+    m_targetFaults.clear();
+}
+
 std::vector<Request> SiteServer::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+void SiteServer::get(const std::string &pattern,
+                     std::function<void(const httplib::Request &, httplib::Response &)> handler)
+{
+    m_server->Get(pattern, [this, handler = std::move(handler)](const httplib::Request &req,
+                                                                httplib::Response &res) {
+        handler(req, res);
+        if (const auto fault = takeFault(req))
+            applyFault(*fault, req, res);
+    });
 }
 
 std::optional<Video> SiteServer::findVideo(const std::string &id) const
@@ -143,10 +233,17 @@ std::optional<Video> SiteServer::findVideo(const std::string &id) const
     return std::nullopt;
 }
 
-void SiteServer::waitOrStop(int delayMs)
+bool SiteServer::waitOrStop(int delayMs)
 {
     std::unique_lock lock(m_mutex);
-    m_stopped.wait_for(lock, std::chrono::milliseconds(delayMs), [this] { return m_stopping; });
+    return m_stopped.wait_for(lock, std::chrono::milliseconds(delayMs),
+                              [this] { return m_stopping; });
+}
+
+bool SiteServer::stopping() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_stopping;
 }
 
 std::optional<std::string> SiteServer::pageBody(const std::string &user, int page,
@@ -172,58 +269,150 @@ std::optional<std::string> SiteServer::pageBody(const std::string &user, int pag
 void SiteServer::serveProfile(const std::string &user, int page, const std::string &host,
                               httplib::Response &res)
 {
-    std::optional<Fault> fault;
-    {
-        std::lock_guard lock(m_mutex);
-        if (const auto f = m_faults.find(page); f != m_faults.end())
-            fault = f->second;
-    }
-    const std::optional<std::string> body = pageBody(user, page, host);
-    if (!body) {
+    if (const std::optional<std::string> body = pageBody(user, page, host)) {
+        res.set_content(*body, "text/html; charset=utf-8");
+    } else {
         res.status = 404;
         res.set_content("<html><body>No such page</body></html>", "text/html");
-        return;
     }
-    if (!fault) {
-        res.set_content(*body, "text/html; charset=utf-8");
-        return;
+}
+
+std::optional<Fault> SiteServer::takeFault(const httplib::Request &req)
+{
+    std::lock_guard lock(m_mutex);
+    FaultSlot *slot = nullptr;
+    if (const auto found = m_targetFaults.find(req.target); found != m_targetFaults.end()) {
+        slot = &found->second;
+    } else if (req.path == "/profile_videos") {
+        if (const auto found = m_faults.find(profilePage(req)); found != m_faults.end())
+            slot = &found->second;
     }
-    switch (fault->kind) {
+    if (!slot || (slot->fault.times > 0 && slot->used >= slot->fault.times))
+        return std::nullopt;
+    ++slot->used;
+    return slot->fault;
+}
+
+void SiteServer::applyFault(const Fault &fault, const httplib::Request &req, httplib::Response &res)
+{
+    // The normal answer, which some faults deliver badly.
+    const std::string body = res.body.empty() ? std::string(" ") : res.body;
+    std::string type = res.get_header_value("Content-Type");
+    if (type.empty())
+        type = "text/html";
+    res.body.clear();
+    res.headers.erase("Content-Type");
+
+    switch (fault.kind) {
     case Fault::Kind::NotFound:
         res.status = 404;
-        res.set_content(*body, "text/html");
+        res.set_content(body, type);
         break;
     case Fault::Kind::ServerError:
         res.status = 500;
-        res.set_content(*body, "text/html");
+        res.set_content(body, type);
         break;
-    case Fault::Kind::DropMidBody: {
-        const std::string half = body->substr(0, body->size() / 2);
-        res.set_content_provider(body->size(), "text/html",
-                                 [half](size_t offset, size_t, httplib::DataSink &sink) {
+    case Fault::Kind::DropMidBody:
+    case Fault::Kind::ResetMidBody: {
+        const std::string half = body.substr(0, body.size() / 2);
+        const bool reset = fault.kind == Fault::Kind::ResetMidBody;
+        res.set_content_provider(body.size(), type,
+                                 [this, half, reset, remotePort = req.remote_port](
+                                     size_t offset, size_t, httplib::DataSink &sink) {
                                      if (offset < half.size())
-                                         sink.write(half.data() + offset, half.size() - offset);
-                                     return offset < half.size();
+                                         return sink.write(half.data() + offset,
+                                                           half.size() - offset);
+                                     if (reset)
+                                         resetConnection(m_port, remotePort);
+                                     return false;
                                  });
         break;
     }
     case Fault::Kind::Stall:
-        waitOrStop(fault->delayMs);
-        res.set_content(*body, "text/html");
+        waitOrStop(fault.delayMs);
+        res.set_content(body, type);
+        break;
+    case Fault::Kind::StallAfterHeaders:
+        res.set_content_provider(
+            body.size(), type,
+            [this, body, delay = fault.delayMs](size_t offset, size_t, httplib::DataSink &sink) {
+                if (offset == 0 && waitOrStop(delay))
+                    return false;
+                return sink.write(body.data() + offset, body.size() - offset);
+            });
+        break;
+    case Fault::Kind::Drip:
+        res.set_content_provider(body.size(), type,
+                                 [this, body, delay = fault.delayMs > 0 ? fault.delayMs : 1000](
+                                     size_t offset, size_t, httplib::DataSink &sink) {
+                                     if (offset > 0 && waitOrStop(delay))
+                                         return false;
+                                     return sink.write(body.data() + offset, 1);
+                                 });
         break;
     case Fault::Kind::Huge: {
-        const auto total = static_cast<std::size_t>(fault->bytes);
+        const auto total = static_cast<std::size_t>(fault.bytes);
         res.set_chunked_content_provider(
-            "text/html", [total](size_t offset, httplib::DataSink &sink) {
-                static const std::string chunk(64 * 1024, 'x');
+            // A type the server does not compress: deflating gigabytes on the
+            // fly would take seconds, and the wire should carry them all.
+            "application/octet-stream", [this, total](size_t offset, httplib::DataSink &sink) {
                 if (offset >= total) {
                     sink.done();
                     return true;
                 }
-                return sink.write(chunk.data(), std::min(total - offset, chunk.size()));
+                return !stopping() &&
+                       sink.write(filler().data(), std::min(total - offset, filler().size()));
             });
         break;
     }
+    case Fault::Kind::HugeWithLength:
+        res.set_content_provider(static_cast<std::size_t>(fault.bytes), "text/html",
+                                 [this](size_t, size_t length, httplib::DataSink &sink) {
+                                     return !stopping() &&
+                                            sink.write(filler().data(),
+                                                       std::min(length, filler().size()));
+                                 });
+        break;
+    case Fault::Kind::GzipBomb: {
+        constexpr std::int64_t kMebibyte = 1024 * 1024;
+        const auto bomb =
+            std::make_shared<const GzipBomb>(gzipBomb((fault.bytes + kMebibyte - 1) / kMebibyte));
+        res.set_header("Content-Encoding", "gzip");
+        res.set_content_provider(
+            static_cast<std::size_t>(bomb->size()), "text/html",
+            [this, bomb](size_t offset, size_t length, httplib::DataSink &sink) {
+                char buffer[64 * 1024];
+                const std::size_t n = bomb->copy(static_cast<std::int64_t>(offset), buffer,
+                                                 std::min(length, sizeof buffer));
+                return !stopping() && n > 0 && sink.write(buffer, n);
+            });
+        break;
+    }
+    case Fault::Kind::Redirect:
+        res.set_redirect(fault.location);
+        break;
+    case Fault::Kind::RedirectLoop:
+        res.set_redirect(req.target);
+        break;
+    case Fault::Kind::TooManyRequests:
+    case Fault::Kind::Unavailable:
+        res.status = fault.kind == Fault::Kind::TooManyRequests ? 429 : 503;
+        res.set_content("<html><body>Busy, come back later</body></html>", "text/html");
+        if (!fault.retryAfter.empty())
+            res.set_header("Retry-After", fault.retryAfter);
+        break;
+    case Fault::Kind::NotAPicture:
+        res.status = 200;
+        res.set_content("<html><body>No picture here</body></html>", type);
+        break;
+    case Fault::Kind::GiantPicture:
+        res.status = 200;
+        res.set_content(oversizedJpeg(30000, 30000), "image/jpeg");
+        break;
+    case Fault::Kind::Truncated:
+        res.status = 200;
+        res.set_content(body.substr(0, body.size() / 2), type);
+        break;
     }
 }
 

@@ -1,0 +1,243 @@
+// The real window, offscreen, against a site that misbehaves: whatever the
+// fault, the window ends enabled with a status that says what happened, the
+// history file as it was and no scratch file, and it lists again once the
+// site behaves.
+#include "support/windowfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace vidfolio;
+using namespace std::chrono_literals;
+using site::Fault;
+using test::WindowTest;
+
+namespace {
+
+constexpr std::int64_t kTwoGibibytes = 2048ll * 1024 * 1024;
+
+class HostileWindowTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        pageLimits.stallTimeout = 1s;
+        pageLimits.totalTimeout = 2s;
+        pageLimits.maxBytes = 8 * 1024 * 1024;
+        pictureLimits.stallTimeout = 1s;
+        pictureLimits.totalTimeout = 2s;
+        server.addUser("carol", videos);
+        writeHistory(kHistory);
+    }
+
+    bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
+    int treeCount(ui::Main &window)
+    {
+        return find<QTreeWidget>(window, "TreeVids")->topLevelItemCount();
+    }
+    void clickEntry(ui::Main &window, int row)
+    {
+        auto *tree = find<QTreeWidget>(window, "TreeVids");
+        QTreeWidgetItem *item = tree->topLevelItem(row);
+        ASSERT_NE(item, nullptr);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(item).center());
+    }
+    bool boxEmpty(ui::Main &window, int box)
+    {
+        return find<QLabel>(window, qPrintable(QStringLiteral("SitePic%1").arg(box)))
+            ->pixmap()
+            .isNull();
+    }
+    std::size_t requestsFor(const std::string &target) const
+    {
+        std::size_t count = 0;
+        for (const auto &request : server.requests())
+            count += request.target == target ? 1 : 0;
+        return count;
+    }
+
+    static constexpr const char *kHistory = "older\r\nnames\r\n";
+    const std::vector<site::Video> videos = site::generatedVideos("carol", 25);
+};
+
+struct ListingCase
+{
+    const char *name;
+    int page;
+    Fault fault;
+    const char *status;
+    int listed; // entries in the tree afterwards
+};
+
+void PrintTo(const ListingCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class HostileListingTest : public HostileWindowTest,
+                           public ::testing::WithParamInterface<ListingCase>
+{
+};
+
+TEST_P(HostileListingTest, EndsEnabledWithTheReasonAndListsAgainLater)
+{
+    const ListingCase &c = GetParam();
+    server.setFault(c.page, c.fault);
+    auto window = makeWindow();
+    typeAndList(*window, QStringLiteral("carol"));
+
+    EXPECT_EQ(window->statusText(), QString::fromUtf8(c.status));
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(treeCount(*window), c.listed);
+    EXPECT_EQ(history(), QByteArray(kHistory));
+    EXPECT_FALSE(scratchLeft());
+    EXPECT_TRUE(boxes->shown.empty());
+
+    server.clearFaults();
+    typeAndList(*window, QStringLiteral("carol"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 25 videos"));
+    EXPECT_EQ(treeCount(*window), 25);
+    EXPECT_FALSE(scratchLeft());
+}
+
+Fault refusal(Fault::Kind kind, std::string retryAfter)
+{
+    return Fault{.kind = kind, .retryAfter = std::move(retryAfter)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, HostileListingTest,
+    ::testing::Values(
+        ListingCase{
+            "ResetMidBody", 0, {Fault::Kind::ResetMidBody}, "Download failed: connection lost", 0},
+        ListingCase{"StallAfterHeaders",
+                    0,
+                    {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
+                    "Download failed: timed out",
+                    0},
+        ListingCase{"Drip",
+                    0,
+                    {.kind = Fault::Kind::Drip, .delayMs = 1000},
+                    "Download failed: timed out",
+                    0},
+        ListingCase{"TwoGigabytesAnnounced",
+                    0,
+                    {.kind = Fault::Kind::HugeWithLength, .bytes = kTwoGibibytes},
+                    "Download failed: too large",
+                    0},
+        ListingCase{"GzipBombOnPageOne",
+                    1,
+                    {.kind = Fault::Kind::GzipBomb, .bytes = kTwoGibibytes},
+                    "Finished: 0 videos (page 1 failed: too large)",
+                    0},
+        ListingCase{"RedirectLoop",
+                    0,
+                    {Fault::Kind::RedirectLoop},
+                    "Download failed: too many redirects",
+                    0},
+        ListingCase{"RedirectToFtpOnPageTwo",
+                    2,
+                    {.kind = Fault::Kind::Redirect, .location = "ftp://127.0.0.1/x"},
+                    "Finished: 10 videos (page 2 failed: address not allowed)",
+                    10},
+        ListingCase{"Status429", 0, refusal(Fault::Kind::TooManyRequests, ""),
+                    "Download failed: rate limited", 0},
+        ListingCase{"Status503RetryAfterAnHour", 0, refusal(Fault::Kind::Unavailable, "3600"),
+                    "Download failed: rate limited", 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
+{
+    const std::string pageOne = "/profile_videos?user=carol&page=1";
+    server.setFault(1, {.kind = Fault::Kind::Unavailable, .retryAfter = "1", .times = 2});
+    // Room for the two waits.
+    pageLimits.totalTimeout = 10s;
+    auto window = makeWindow();
+
+    // Fires only if events are handled during the waits.
+    bool fired = false;
+    std::size_t requestsWhenFired = 0;
+    QTimer::singleShot(400, window.get(), [&] {
+        fired = true;
+        requestsWhenFired = requestsFor(pageOne);
+        EXPECT_FALSE(window->isEnabled());
+        EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
+    });
+    typeAndList(*window, QStringLiteral("carol"));
+
+    EXPECT_TRUE(fired);
+    EXPECT_GE(requestsWhenFired, 1u);
+    EXPECT_LE(requestsWhenFired, 2u);
+    EXPECT_EQ(requestsFor(pageOne), 3u);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 25 videos"));
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_FALSE(scratchLeft());
+}
+
+TEST_F(HostileWindowTest, AFaultyWatchPageEndsTheLookupInErrorAndOpensNothing)
+{
+    auto window = makeWindow();
+    typeAndList(*window, QStringLiteral("carol"));
+    clickEntry(*window, 3);
+    const std::string watch = "/watch?v=" + videos[3].id;
+    for (const Fault &fault :
+         {Fault{Fault::Kind::ResetMidBody},
+          Fault{.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
+          Fault{.kind = Fault::Kind::GzipBomb, .bytes = kTwoGibibytes},
+          Fault{.kind = Fault::Kind::Redirect, .location = "file:///etc/hosts"},
+          refusal(Fault::Kind::TooManyRequests, "11")}) {
+        SCOPED_TRACE(static_cast<int>(fault.kind));
+        server.setFaultAt(watch, fault);
+        for (const char *command : {"Watchdirect", "Download"}) {
+            window->setStatus(QString());
+            find<QAction>(*window, command)->trigger();
+            EXPECT_EQ(window->statusText(), QStringLiteral("Error")) << command;
+            EXPECT_TRUE(window->isEnabled());
+            EXPECT_FALSE(scratchLeft());
+        }
+    }
+    EXPECT_TRUE(launcher->opened.isEmpty());
+
+    // "Watch normal" opens the watch page without fetching it.
+    find<QAction>(*window, "Watch")->trigger();
+    EXPECT_EQ(launcher->opened,
+              QStringList{QString::fromStdString("http://" + server.host() + watch)});
+}
+
+TEST_F(HostileWindowTest, AFaultyThumbnailLeavesItsBoxEmptyAndTheOthersShown)
+{
+    // Only the pictures have short limits: a stalled thumbnail must not be
+    // waited for as long as a page.
+    pageLimits = DownloadLimits{};
+    auto window = makeWindow();
+    typeAndList(*window, QStringLiteral("carol"));
+    const std::string thumbnail = "/vi/" + videos[1].id + "/2.jpg";
+    for (const Fault &fault :
+         {Fault{Fault::Kind::NotAPicture}, Fault{Fault::Kind::GiantPicture},
+          Fault{Fault::Kind::Truncated},
+          Fault{.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
+          Fault{.kind = Fault::Kind::Drip, .delayMs = 1000}, Fault{Fault::Kind::ResetMidBody}}) {
+        SCOPED_TRACE(static_cast<int>(fault.kind));
+        server.setFaultAt(thumbnail, fault);
+        // Another entry first, so that an empty box was emptied by the fault.
+        clickEntry(*window, 0);
+        ASSERT_FALSE(boxEmpty(*window, 1));
+        const auto start = std::chrono::steady_clock::now();
+        clickEntry(*window, 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+        EXPECT_TRUE(boxEmpty(*window, 1));
+        EXPECT_FALSE(boxEmpty(*window, 0));
+        EXPECT_FALSE(boxEmpty(*window, 2));
+        EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+        EXPECT_TRUE(window->isEnabled());
+    }
+    EXPECT_TRUE(boxes->shown.empty());
+}
+
+} // namespace
