@@ -106,6 +106,18 @@ TEST_P(HostileListingTest, EndsEnabledWithTheReasonAndListsAgainLater)
     EXPECT_FALSE(scratchLeft());
 }
 
+// An address on loopback where nothing listens: the port of a site that
+// has been shut down.
+std::string closedPortAddress()
+{
+    int port = 0;
+    {
+        site::SiteServer gone;
+        port = gone.port();
+    }
+    return "http://127.0.0.1:" + std::to_string(port) + "/";
+}
+
 Fault refusal(Fault::Kind kind, std::string retryAfter)
 {
     return Fault{.kind = kind, .retryAfter = std::move(retryAfter)};
@@ -114,6 +126,23 @@ Fault refusal(Fault::Kind kind, std::string retryAfter)
 INSTANTIATE_TEST_SUITE_P(
     Faults, HostileListingTest,
     ::testing::Values(
+        ListingCase{
+            "NotFoundWithAPage", 0, {Fault::Kind::NotFound}, "Download failed: HTTP 404", 0},
+        ListingCase{"ServerErrorOnPageThree",
+                    3,
+                    {Fault::Kind::ServerError},
+                    "Finished: 20 videos (page 3 failed: HTTP 500)",
+                    20},
+        ListingCase{"Refused",
+                    0,
+                    {.kind = Fault::Kind::Redirect, .location = closedPortAddress()},
+                    "Download failed: connection refused",
+                    0},
+        ListingCase{"RedirectToFile",
+                    0,
+                    {.kind = Fault::Kind::Redirect, .location = "file:///etc/passwd"},
+                    "Download failed: address not allowed",
+                    0},
         ListingCase{
             "ResetMidBody", 0, {Fault::Kind::ResetMidBody}, "Download failed: connection lost", 0},
         ListingCase{"StallAfterHeaders",
