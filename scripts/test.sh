@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest.
 #   scripts/test.sh              normal build in build/
-#   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
+#   scripts/test.sh --sanitize   clang build with AddressSanitizer, UBSan and
+#                                the fuzz targets in build-sanitize/: the same
+#                                tests plus a short run of each fuzz target
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build
-options=(-DVIDFOLIO_BUILD_TESTS=ON)
-if [ "${1:-}" = "--sanitize" ]; then
-    build=build-sanitize
-    options+=(-DVIDFOLIO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-fi
-
 scripts/deps.sh
-cmake -S . -B "$build" -G Ninja "${options[@]}"
+if [ "${1:-}" = "--sanitize" ]; then
+    source scripts/sanitize.sh
+    build=$SANITIZE_BUILD
+else
+    build=build
+    cmake -S . -B "$build" -G Ninja -DVIDFOLIO_BUILD_TESTS=ON
+fi
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" -j2 --output-on-failure

@@ -1,0 +1,13 @@
+# Sourced by test.sh --sanitize and fuzz.sh: configures the sanitizer build in
+# build-sanitize/ with clang, AddressSanitizer, UndefinedBehaviorSanitizer and
+# the libFuzzer targets. Sets SANITIZE_BUILD.
+
+SANITIZE_BUILD=build-sanitize
+# A folder configured before with another compiler cannot switch to clang.
+if [ -f "$SANITIZE_BUILD/CMakeCache.txt" ] &&
+    ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$SANITIZE_BUILD/CMakeCache.txt"; then
+    echo "Reconfiguring $SANITIZE_BUILD with clang."
+    rm -rf "$SANITIZE_BUILD/CMakeCache.txt" "$SANITIZE_BUILD/CMakeFiles"
+fi
+CC=clang CXX=clang++ cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DVIDFOLIO_BUILD_TESTS=ON -DVIDFOLIO_SANITIZE=ON -DVIDFOLIO_FUZZ=ON
