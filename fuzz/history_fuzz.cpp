@@ -3,7 +3,6 @@
 
 #include "check.h"
 #include "history/historyfile.h"
-#include "platform/textcodec.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +12,8 @@ using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QStringList lines = splitHistoryLines(decodeText(QByteArray::fromRawData(
-        reinterpret_cast<const char *>(data), static_cast<qsizetype>(size))));
+    const QStringList lines = decodeHistoryLines(
+        QByteArrayView(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
 
     // Saving writes every name followed by CR LF; reading that back must
     // give the same names.

@@ -6,8 +6,6 @@
 #include "listing/profilepage.h"
 #include "platform/textcodec.h"
 
-#include <QList>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -42,16 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QString page = decodeText(QByteArray::fromRawData(reinterpret_cast<const char *>(data),
                                                       static_cast<qsizetype>(size)));
 
-    check(profilePageCount(page) >= 0, "a negative page count");
+    const qint64 pageCount = profilePageCount(page);
+    check(pageCount >= 0, "a negative page count");
+    check(pageCount <= (kMaxListedVideos + 9) / 10, "more pages than the most videos listed fill");
 
-    // A numbered page as the listing cuts it: the list starts at "Public
-    // Videos", and every piece after a "vTable" but the first may be a video.
-    if (const qsizetype listStart = page.indexOf(u"Public Videos"); listStart > 0)
-        page.remove(0, listStart);
-    const QList<QStringView> pieces = QStringView(page).split(u"vTable");
-    for (qsizetype i = 1; i < pieces.size(); ++i) {
-        if (const auto entry = cutVideoPiece(pieces.at(i)))
-            checkEntry(pieces.at(i), *entry);
+    for (const QStringView piece : videoPieces(page)) {
+        if (const auto entry = cutVideoPiece(piece))
+            checkEntry(piece, *entry);
     }
     return 0;
 }

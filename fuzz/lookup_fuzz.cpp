@@ -35,9 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const std::optional<QString> parameters = cutPlayerParameters(page);
     if (!parameters) {
-        check(!page.contains(kPlayerMarker), "a page with the player marker gave nothing");
+        check(!page.contains(kPlayerMarker) || page.size() > kMaxPlayerParameters,
+              "a short page with the player marker gave nothing");
         return 0;
     }
+    check(parameters->size() <= kMaxPlayerParameters, "player parameters over the limit");
     check(!parameters->contains(u'"'), "a quote in the player parameters");
     check(page.contains(kPlayerMarker.toString() + *parameters),
           "player parameters that do not follow the marker");
