@@ -23,7 +23,7 @@ void checkEntry(QStringView piece, const VideoEntry &entry)
     check(piece.size() >= kShortestEntryPiece, "an entry from a piece shorter than its markers");
     check(!entry.title.contains(u"&quot;"), "\"&quot;\" left in a title");
     const qsizetype separator = entry.key.indexOf(kKeySeparator);
-    check(separator >= 0, "a key without the separator");
+    check(separator > 0, "a key without an identifier before the separator");
     // Identifier and thumbnail base are both cut out of the piece. Were the
     // first separator inside the identifier, the rest of the key would hold
     // the inserted separator and be no stretch of the piece.
