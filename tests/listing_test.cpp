@@ -242,9 +242,13 @@ TEST(VideoPiece, NoEntryWhenAnyMarkerIsMissingOrCutOff)
             EXPECT_EQ(cut->key, entry->key) << length;
         }
     }
-    // No identifier between "vi/" and "/".
+    // No identifier between "vi/" and "/", or one holding the key separator
+    // (which would split the key in the wrong place).
     EXPECT_FALSE(
         cutVideoPiece(u"vtitle\"><a href=\"w\">T</a> img src=\"http://t/vi//2.jpg\"").has_value());
+    EXPECT_FALSE(
+        cutVideoPiece(u"vtitle\"><a href=\"w\">T</a> img src=\"http://t/vi/a\u2021b/2.jpg\"")
+            .has_value());
 }
 
 TEST_F(ListingTest, BrokenPagesListOnlyWholeVideos)

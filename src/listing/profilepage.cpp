@@ -98,7 +98,9 @@ std::optional<VideoEntry> cutVideoPiece(QStringView piece)
     const auto idStart = thumbnail ? after(*thumbnail, u"vi/", 3) : std::nullopt;
     const auto id = idStart ? before(*idStart, u"/") : std::nullopt;
 
-    if (!title || !id || id->isEmpty() || thumbnail->size() < 5)
+    // The separator inside the identifier would split the key in the wrong
+    // place, giving another identifier and a wrong thumbnail base.
+    if (!title || !id || id->isEmpty() || id->contains(kKeySeparator) || thumbnail->size() < 5)
         return std::nullopt;
     // The thumbnail base drops the file name "N.jpg" from the address.
     const QStringView base = thumbnail->first(thumbnail->size() - 5);

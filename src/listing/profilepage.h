@@ -40,8 +40,9 @@ QList<QStringView> videoPieces(QString &pageText);
 
 // Cuts title, thumbnail address and identifier out of one piece of a
 // profile page. Nothing when a marker the cut relies on is missing, the
-// identifier is empty or the thumbnail address is shorter than five
-// characters, so that no entry is ever made of text at a guessed offset.
+// identifier is empty or holds the key separator, or the thumbnail address
+// is shorter than five characters, so that no entry is ever made of text at
+// a guessed offset.
 std::optional<VideoEntry> cutVideoPiece(QStringView piece);
 
 } // namespace vidfolio
