@@ -40,14 +40,6 @@ protected:
     {
         return find<QTreeWidget>(window, "TreeVids")->topLevelItemCount();
     }
-    void clickEntry(ui::Main &window, int row)
-    {
-        auto *tree = find<QTreeWidget>(window, "TreeVids");
-        QTreeWidgetItem *item = tree->topLevelItem(row);
-        ASSERT_NE(item, nullptr);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(item).center());
-    }
     bool boxEmpty(ui::Main &window, int box)
     {
         return find<QLabel>(window, qPrintable(QStringLiteral("SitePic%1").arg(box)))

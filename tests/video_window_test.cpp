@@ -18,14 +18,6 @@ namespace {
 class VideoWindowTest : public WindowTest
 {
 protected:
-    void clickEntry(ui::Main &window, int row)
-    {
-        auto *tree = find<QTreeWidget>(window, "TreeVids");
-        QTreeWidgetItem *item = tree->topLevelItem(row);
-        ASSERT_NE(item, nullptr);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(item).center());
-    }
     void selectEntry(ui::Main &window, int row)
     {
         auto *tree = find<QTreeWidget>(window, "TreeVids");

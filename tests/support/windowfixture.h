@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 #include <vector>
@@ -62,6 +63,16 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
+    // A mouse click on the tree's entry in `row`.
+    void clickEntry(ui::Main &window, int row)
+    {
+        auto *tree = find<QTreeWidget>(window, "TreeVids");
+        QTreeWidgetItem *item = tree->topLevelItem(row);
+        ASSERT_NE(item, nullptr);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(item).center());
+    }
+
     QString historyPath() const { return folder.filePath("users.vidfolio"); }
     QByteArray history() const
     {
