@@ -33,8 +33,12 @@ FetchResult PageFetcher::FetchPage(const QString &address)
 
 FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
 {
-    QDir().mkpath(QFileInfo(m_scratchPath).absolutePath());
-    const FileTurn turn = FileTurn::take(m_scratchPath, m_scratchWait);
+    FileTurn turn = FileTurn::take(m_scratchPath, m_scratchWait);
+    if (turn.status() == FileTurn::Status::CannotOpen) {
+        // The data folder is made when the first file goes into it.
+        QDir().mkpath(QFileInfo(m_scratchPath).absolutePath());
+        turn = FileTurn::take(m_scratchPath, m_scratchWait);
+    }
     if (turn.status() == FileTurn::Status::Busy)
         return {false, QStringLiteral("scratch file busy")};
     if (turn.status() == FileTurn::Status::CannotOpen)
