@@ -8,6 +8,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh curl
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIDFOLIO_BUILD_TESTS=OFF
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 cmake --build build-release -j2 --target vidfolio-bench
 build-release/bench/vidfolio-bench "$@"

@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build=$SANITIZE_BUILD
 else
     build=build
-    cmake -S . -B "$build" -G Ninja -DVIDFOLIO_BUILD_TESTS=ON
+    cmake -S . -B "$build" -G Ninja -DBUILD_TESTING=ON
 fi
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen
