@@ -7,11 +7,13 @@
 #include "ui/publisher.h"
 #include "ui/usernamesmodel.h"
 #include "ui/videotree.h"
+#include "ui/windowlook.h"
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
 #include "platform/programfolder.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -90,12 +93,17 @@ Main::Main(MainSetup setup)
 
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Vidfolio - ") + QLatin1String(kPublisherSiteName));
-    setWindowIcon(windowIcon());
+    // Qualified: unqualified, the name is QWidget's own getter.
+    setWindowIcon(ui::windowIcon());
     setFont(windowFont());
     m_img = nodePictures();
 
+    // Set before the controls are made, so that those given a colour of their
+    // own take the other colours from it.
+    setPalette(windowPalette());
     buildControls();
     buildMenus();
+    paletteForPopups();
     connectHandlers();
     // The client area has a fixed size; the frame grows by the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -133,6 +141,8 @@ void Main::buildControls()
     m_cmdGo->setObjectName(QStringLiteral("CmdGo"));
     m_cmdGo->setGeometry(layout::cmdGo);
     m_cmdGo->setToolTip(QStringLiteral("Click here to list videos"));
+    m_cmdGo->setAccessibleName(QStringLiteral("List Videos"));
+    m_cmdGo->setAccessibleDescription(m_cmdGo->toolTip());
 
     auto *line1 = new QFrame(client);
     line1->setObjectName(QStringLiteral("Line1"));
@@ -146,6 +156,7 @@ void Main::buildControls()
     m_pb->setRange(0, 100);
     m_pb->setValue(0);
     m_pb->setTextVisible(false);
+    m_pb->setAccessibleName(QStringLiteral("Listing progress"));
 
     m_treeVids = new VideoTree(client);
     m_treeVids->setObjectName(QStringLiteral("TreeVids"));
@@ -156,6 +167,9 @@ void Main::buildControls()
     m_treeVids->setUniformRowHeights(true);
     m_treeVids->setIconSize(QSize(16, 16));
     m_treeVids->setColumnCount(1);
+    m_treeVids->setAccessibleName(QStringLiteral("Videos"));
+    m_treeVids->setAccessibleDescription(
+        QStringLiteral("The videos of the user listed last; click one to show its pictures"));
 
     m_stat = new QStatusBar(client);
     m_stat->setObjectName(QStringLiteral("Stat"));
@@ -166,6 +180,8 @@ void Main::buildControls()
     m_statText->setObjectName(QStringLiteral("StatText"));
     m_statText->setTextFormat(Qt::PlainText);
     m_stat->addPermanentWidget(m_statText, 1);
+    // The label keeps its text as its name, so a screen reader reads the message.
+    m_stat->setAccessibleName(QStringLiteral("Status line"));
 
     m_txtUser = new QComboBox(client);
     m_txtUser->setObjectName(QStringLiteral("TxtUser"));
@@ -177,18 +193,43 @@ void Main::buildControls()
     m_txtUser->setInsertPolicy(QComboBox::NoInsert);
     m_txtUser->setCompleter(nullptr);
     m_txtUser->setDuplicatesEnabled(true);
+    // The edit field takes the focus for the box, so it carries the name too.
+    for (QWidget *named : std::initializer_list<QWidget *>{m_txtUser, m_txtUser->lineEdit()}) {
+        named->setAccessibleName(QStringLiteral("YouTube username"));
+        named->setAccessibleDescription(
+            QStringLiteral("The user name whose videos to list; names listed before are offered"));
+    }
 
+    const QString pictureNames[3] = {QStringLiteral("First picture"),
+                                     QStringLiteral("Middle picture"),
+                                     QStringLiteral("Last picture")};
     for (int i = 0; i < 3; ++i) {
-        m_sitePic[i] = new QLabel(client);
+        m_sitePic[i] = new ThumbnailBox(client);
         m_sitePic[i]->setObjectName(QStringLiteral("SitePic%1").arg(i));
         m_sitePic[i]->setGeometry(layout::sitePic[i]);
         m_sitePic[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_sitePic[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_sitePic[i]->setAccessibleName(pictureNames[i]);
+        m_sitePic[i]->setAccessibleDescription(
+            QStringLiteral("A thumbnail of the video chosen in the list"));
     }
 
     // The tab order of the layout: the tree, then the user-name box, then the
-    // thumbnails; the captions, bars and click area take no focus.
+    // three thumbnails; the captions, bars and click area take no focus.
     setTabOrder(m_treeVids, m_txtUser);
+    setTabOrder(m_txtUser, m_sitePic[0]);
+    setTabOrder(m_sitePic[0], m_sitePic[1]);
+    setTabOrder(m_sitePic[1], m_sitePic[2]);
+}
+
+void Main::paletteForPopups()
+{
+    // The menus and the drop-down list are windows of their own, which the
+    // window's palette does not reach.
+    const QPalette palette = windowPalette();
+    for (QMenu *menu : findChildren<QMenu *>())
+        menu->setPalette(palette);
+    m_txtUser->view()->window()->setPalette(palette);
 }
 
 void Main::buildMenus()

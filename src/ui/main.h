@@ -101,6 +101,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void paletteForPopups();
     void connectHandlers();
 
     void load();

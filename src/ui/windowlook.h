@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLabel>
+#include <QPalette>
+
+namespace vidfolio::ui {
+
+// The colours the window is drawn in, whatever the desktop's palette: light
+// grey faces and black text, as the fixed colours of the layout (the grey
+// line and frame, the dark-grey "List Videos") were chosen for. Every text
+// colour, the disabled ones of the busy window included, stands at least
+// 4.5:1 against the colour it is drawn on.
+QPalette windowPalette();
+
+// A thumbnail box: a picture that takes the keyboard focus by Tab or click
+// and shows it with a frame in the highlight colour.
+class ThumbnailBox final : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ThumbnailBox(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace vidfolio::ui
