@@ -1,8 +1,9 @@
 // vidfolio-demo-site: a video site on 127.0.0.1 with a few built-in users.
 //
-//   vidfolio-demo-site [--port-file FILE] [--bench]
+//   vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench]
 //
-// Prints "localhost:PORT" (the host to build the program for) and, with
+// Serves on PORT while it is free, otherwise on a free port. Prints
+// "localhost:PORT" (the host to build the program for) and, with
 // --port-file, writes it to FILE too; serves until interrupted. --bench adds
 // the users the benchmark lists: bench100 and bench10000, named for their
 // number of videos.
@@ -11,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -53,19 +55,23 @@ std::vector<Video> demoVideos(const std::string &user, std::size_t count)
 int main(int argc, char **argv)
 {
     const char *portFile = nullptr;
+    int port = 0;
     bool bench = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--port-file") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+            port = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--port-file") == 0 && i + 1 < argc) {
             portFile = argv[++i];
         } else if (std::strcmp(argv[i], "--bench") == 0) {
             bench = true;
         } else {
-            std::fputs("usage: vidfolio-demo-site [--port-file FILE] [--bench]\n", stderr);
+            std::fputs("usage: vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench]\n",
+                       stderr);
             return 2;
         }
     }
 
-    SiteServer site;
+    SiteServer site(port > 0 && port < 65536 ? port : 0);
     site.addUser("demo57", demoVideos("demo57", 57));
     site.addUser("demo1234", demoVideos("big", 1234));
     site.addUser("Ünal", demoVideos("una", 12));

@@ -74,7 +74,7 @@ void resetConnection(int localPort, int remotePort)
 
 } // namespace
 
-SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
+SiteServer::SiteServer(int port) : m_server(std::make_unique<httplib::Server>())
 {
     m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
         {
@@ -129,7 +129,18 @@ SiteServer::SiteServer() : m_server(std::make_unique<httplib::Server>())
     // Headers and body go out in separate writes; without this, delayed
     // acknowledgements hold every answer back by tens of milliseconds.
     m_server->set_tcp_nodelay(true);
-    m_port = m_server->bind_to_any_port("127.0.0.1");
+    if (port > 0) {
+        // Without httplib's SO_REUSEPORT, which would let this server share
+        // the port with another that listens there already.
+        m_server->set_socket_options([](socket_t sock) {
+            int yes = 1;
+            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
+        if (m_server->bind_to_port("127.0.0.1", port))
+            m_port = port;
+    }
+    if (m_port <= 0)
+        m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("cannot bind a port on 127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });

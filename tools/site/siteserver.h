@@ -71,7 +71,8 @@ struct Request
 class SiteServer
 {
 public:
-    SiteServer();
+    // On `port` while it is free, otherwise (and for 0) on an ephemeral port.
+    explicit SiteServer(int port = 0);
     ~SiteServer();
     SiteServer(const SiteServer &) = delete;
     SiteServer &operator=(const SiteServer &) = delete;
