@@ -50,12 +50,35 @@ std::FILE *openEmpty(const std::string &path)
     return file;
 }
 
+// The same for a file the caller opened: written from its start through a
+// descriptor of our own, which closing the stream closes.
+std::FILE *openEmpty(int callersFd)
+{
+    const int fd = ::fcntl(callersFd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    struct stat status
+    {
+    };
+    if (::lseek(fd, 0, SEEK_SET) != 0 || ::fstat(fd, &status) != 0 ||
+        (status.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE *file = ::fdopen(fd, "wb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
 // Receives the body into a file or into memory, refusing anything past the
 // size cap; the flags tell a refused write from a failed one.
 struct BodySink
 {
-    // A file is written at `path` unless `buffer` is set.
+    // A file is written at `path` (or through `fd` when set, `path` only
+    // naming it) unless `buffer` is set.
     std::string path;
+    int fd = -1;
     std::FILE *file = nullptr;
     std::string *buffer = nullptr;
     std::int64_t written = 0;
@@ -77,7 +100,7 @@ struct BodySink
         }
         if (file)
             std::fclose(file);
-        file = openEmpty(path);
+        file = fd >= 0 ? openEmpty(fd) : openEmpty(path);
         return file != nullptr;
     }
 
@@ -305,6 +328,23 @@ DownloadResult Downloader::DownloadFile(const std::string &address, const std::s
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
     if (!result.ok)
         std::remove(path.c_str());
+    return result;
+}
+
+DownloadResult Downloader::DownloadFile(const std::string &address, int fd, const std::string &path)
+{
+    if (!m_curl)
+        return {false, 0, "no HTTP client"};
+    BodySink sink;
+    sink.path = path;
+    sink.fd = fd;
+    DownloadResult result = download(m_curl, m_waiter, m_limits, address, sink);
+    const bool closed = sink.close();
+    if (result.ok && !closed)
+        result = {false, result.httpStatus, "cannot write " + fileName(path)};
+    // The caller deletes the file; cut, it holds no half page meanwhile.
+    if (!result.ok && ::ftruncate(fd, 0) != 0)
+        result.reason = "cannot write " + fileName(path);
     return result;
 }
 
