@@ -147,6 +147,18 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
     }
 }
 
+FileTurn FileTurn::takeFolder(const QString &path, std::chrono::milliseconds wait)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {Status::CannotOpen, -1};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 ||
+        (errno == EWOULDBLOCK && waitForLock(fd, Clock::now() + wait)))
+        return {Status::Held, fd};
+    ::close(fd);
+    return {Status::Busy, -1};
+}
+
 void FileTurn::removeFile()
 {
     if (m_fd >= 0 && isFileAtPath(m_fd, m_path))

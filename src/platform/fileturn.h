@@ -31,6 +31,10 @@ public:
     // Opens the file at `path` for reading and writing, creating it empty
     // when missing, and locks it, waiting at most `wait` for other holders.
     static FileTurn take(const QString &path, std::chrono::milliseconds wait);
+    // Locks the folder at `path` itself, for changes to the files in it that
+    // must not interleave with those of other holders, such as reading a
+    // file and renaming a new one over it.
+    static FileTurn takeFolder(const QString &path, std::chrono::milliseconds wait);
 
     FileTurn(FileTurn &&other) noexcept;
     FileTurn &operator=(FileTurn &&other) noexcept;
