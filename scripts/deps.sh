@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcurl4-openssl-dev
           libgtest-dev libcpp-httplib-dev zlib1g-dev fonts-dejavu-core desktop-file-utils
-          clang libclang-rt-14-dev "$@")
+          clang libclang-rt-14-dev libssl-dev openssl "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
