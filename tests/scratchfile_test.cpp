@@ -79,7 +79,8 @@ TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
         {"hard link",
          [&] {
              precious();
-             ::link(QFile::encodeName(outside("precious")).constData(), QFile::encodeName(scratch()).constData());
+             ::link(QFile::encodeName(outside("precious")).constData(),
+                    QFile::encodeName(scratch()).constData());
          }},
     };
     for (const auto &[name, plant] : links) {
