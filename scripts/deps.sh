@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcurl4-openssl-dev
           libgtest-dev libcpp-httplib-dev zlib1g-dev fonts-dejavu-core desktop-file-utils
-          clang libclang-rt-14-dev dpkg-dev appstream lintian "$@")
+          clang libclang-rt-14-dev dpkg-dev appstream lintian libssl-dev openssl "$@")
 # One query for all: a warm start of scripts/run.sh passes through here.
 installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null |
     sed -n 's/ install ok installed$//p' || true)

@@ -1,5 +1,6 @@
 #include "history/historyfile.h"
 
+#include "platform/fileturn.h"
 #include "platform/runloop.h"
 #include "platform/textcodec.h"
 
@@ -7,11 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -127,12 +130,16 @@ HistoryRead LoadUsers(UserHistoryList &box, const QString &path)
     return read;
 }
 
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
-{
-    loop.pumpEvents();
+namespace {
 
-    // The user's data folder is made when the first file goes into it.
-    QDir().mkpath(QFileInfo(path).absolutePath());
+// A copy waits this long for another copy's save to end before saving
+// without the lock: ending the program matters more than a rare lost name.
+constexpr std::chrono::seconds kSaveLockWait{5};
+
+// Writes `count` names, `nameAt(i)` for each, one per line with CR LF, as
+// UTF-8, replacing the file at `path` once the new one is complete.
+template <typename NameAt> void writeNames(const QString &path, int count, NameAt nameAt)
+{
     // Unbuffered, so that a short write (a full disk) shows in the count
     // written; a buffered QSaveFile commits a truncated file without error.
     QSaveFile file(path);
@@ -150,9 +157,8 @@ void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
         used = 0;
         return written;
     };
-    const int count = box.userCount();
     for (int i = 0; i < count; ++i) {
-        const QString name = box.userAt(i);
+        const QString name = nameAt(i);
         const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
         if (used + needed > block.size()) {
             if (!writeBlock()) {
@@ -179,6 +185,83 @@ void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
         return;
     }
     file.commit();
+}
+
+void writeBox(const UserList &box, const QString &path)
+{
+    writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
+}
+
+// True when the box's entries from `first` on are `names`, in that order.
+bool boxEndsWith(const UserList &box, int first, const QStringList &names)
+{
+    if (box.userCount() - first != names.size())
+        return false;
+    for (int i = 0; i < names.size(); ++i) {
+        if (box.userAt(first + i) != names[i])
+            return false;
+    }
+    return true;
+}
+
+// The names this copy added (the box's first `added` entries), then the
+// file's names, then the rest of the box's, each name once in any letter
+// case, as UserInList tells names apart.
+QStringList mergedNames(const UserList &box, int added, const QStringList &fileNames)
+{
+    QStringList merged;
+    QSet<QString> present;
+    const auto add = [&](const QString &name) {
+        const QString key = name.toLower();
+        if (present.contains(key))
+            return;
+        present.insert(key);
+        merged.append(name);
+    };
+    for (int i = 0; i < added; ++i)
+        add(box.userAt(i));
+    for (const QString &name : fileNames)
+        add(name);
+    for (int i = added; i < box.userCount(); ++i)
+        add(box.userAt(i));
+    return merged;
+}
+
+} // namespace
+
+void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
+{
+    loop.pumpEvents();
+    // The user's data folder is made when the first file goes into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const FileTurn lock = FileTurn::takeFolder(QFileInfo(path).absolutePath(), kSaveLockWait);
+    writeBox(box, path);
+}
+
+void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount)
+{
+    loop.pumpEvents();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Other copies save under the same lock, so no save falls between this
+    // copy's reading the file and replacing it.
+    const FileTurn lock = FileTurn::takeFolder(QFileInfo(path).absolutePath(), kSaveLockWait);
+
+    const int added = std::clamp(box.userCount() - loadedCount, 0, box.userCount());
+    QByteArray bytes;
+    if (readHistory(path, bytes) != HistoryRead::Loaded) {
+        // Nothing to merge, or nothing that can be read: the box alone.
+        writeBox(box, path);
+        return;
+    }
+    const QStringList fileNames = decodeHistoryLines(bytes);
+    // The file as this copy found it at start: the box as it stands, which
+    // writes the very bytes a save without merging writes.
+    if (boxEndsWith(box, added, fileNames)) {
+        writeBox(box, path);
+        return;
+    }
+    const QStringList merged = mergedNames(box, added, fileNames);
+    writeNames(path, merged.size(), [&](int i) { return merged[i]; });
 }
 
 } // namespace vidfolio

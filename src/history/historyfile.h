@@ -60,4 +60,15 @@ HistoryRead LoadUsers(UserHistoryList &box, const QString &path);
 // over a history that LoadUsers found unreadable.
 void SaveUsers(const UserList &box, const QString &path, RunLoop &loop);
 
+// The save at the end of a run, by a copy of the program whose LoadUsers put
+// `loadedCount` names into the box (its last entries: the names this copy
+// added stand above them). Other copies may have saved names of their own
+// since, so the file as it is now is merged in, under a lock on the folder
+// that every save takes: first the names this copy added, newest first,
+// then the file's names in the file's order, then the names this copy holds
+// that the file no longer has, each name once in any letter case. A file
+// still holding just what this copy loaded, a missing file and one that
+// cannot be read are replaced by the box as it stands, as above.
+void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount);
+
 } // namespace vidfolio

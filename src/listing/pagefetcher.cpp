@@ -9,11 +9,37 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vidfolio {
 namespace {
 
 // Time for the fetch around the download: reading and deleting the page.
 constexpr std::chrono::seconds kScratchWaitMargin{30};
+
+// Reads the file open on `fd` whole, from its start.
+bool readWhole(int fd, QByteArray &bytes)
+{
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0)
+        return false;
+    bytes.resize(static_cast<qsizetype>(info.st_size));
+    qsizetype used = 0;
+    while (used < bytes.size()) {
+        const ssize_t count = ::pread(fd, bytes.data() + used, bytes.size() - used, used);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        used += count;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -44,27 +70,27 @@ FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
     if (turn.status() == FileTurn::Status::CannotOpen)
         return {false, QStringLiteral("cannot write temp.txt")};
 
-    // A file left by a run that crashed is ours now: the download truncates
-    // it, and a failed download deletes it unread.
-    FetchResult result = fetch(address);
+    // A file left by a run that crashed is ours now: the download cuts it,
+    // and a failed download empties it unread.
+    FetchResult result = fetch(address, turn.fd());
     // Whatever happened, no scratch file outlives the fetch. It goes before
     // the turn does, so that the next holder starts a file of its own.
-    QFile::remove(m_scratchPath);
+    turn.removeFile();
     return result;
 }
 
-FetchResult PageFetcher::fetch(const QString &address)
+FetchResult PageFetcher::fetch(const QString &address, int scratchFd)
 {
+    // Written and read through the descriptor of the turn, so that the page
+    // goes only into the file that was made safe and locked, whatever
+    // appears at the path meanwhile.
     const DownloadResult download = m_downloader.DownloadFile(
-        address.toStdString(), QFile::encodeName(m_scratchPath).toStdString());
+        address.toStdString(), scratchFd, QFile::encodeName(m_scratchPath).toStdString());
     if (!download.ok)
         return {false, QString::fromStdString(download.reason)};
 
-    QFile scratch(m_scratchPath);
-    if (!scratch.open(QIODevice::ReadOnly))
-        return {false, QStringLiteral("cannot read temp.txt")};
-    const QByteArray bytes = scratch.readAll();
-    if (scratch.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (!readWhole(scratchFd, bytes))
         return {false, QStringLiteral("cannot read temp.txt")};
     m_pageText = decodeText(bytes);
     return {true, {}};

@@ -21,6 +21,8 @@ struct FetchResult
 // Several copies of the program may share the folder. Each fetch takes its
 // turn on the scratch file (FileTurn) before the download and keeps it until
 // the file is deleted, so no copy ever reads a page another one downloaded.
+// Nothing but a regular file of the folder's own is written or read: a link
+// named "temp.txt" is replaced by a new file, and its target is never touched.
 class PageFetcher
 {
 public:
@@ -50,7 +52,7 @@ public:
 
 private:
     FetchResult takeTurnAndFetch(const QString &address);
-    FetchResult fetch(const QString &address);
+    FetchResult fetch(const QString &address, int scratchFd);
 
     Downloader &m_downloader;
     QString m_scratchPath;

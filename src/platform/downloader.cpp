@@ -1,5 +1,7 @@
 #include "platform/downloader.h"
 
+#include "platform/failurereason.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -50,12 +52,35 @@ std::FILE *openEmpty(const std::string &path)
     return file;
 }
 
+// The same for a file the caller opened: written from its start through a
+// descriptor of our own, which closing the stream closes.
+std::FILE *openEmpty(int callersFd)
+{
+    const int fd = ::fcntl(callersFd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    struct stat status
+    {
+    };
+    if (::lseek(fd, 0, SEEK_SET) != 0 || ::fstat(fd, &status) != 0 ||
+        (status.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE *file = ::fdopen(fd, "wb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
 // Receives the body into a file or into memory, refusing anything past the
 // size cap; the flags tell a refused write from a failed one.
 struct BodySink
 {
-    // A file is written at `path` unless `buffer` is set.
+    // A file is written at `path` (or through `fd` when set, `path` only
+    // naming it) unless `buffer` is set.
     std::string path;
+    int fd = -1;
     std::FILE *file = nullptr;
     std::string *buffer = nullptr;
     std::int64_t written = 0;
@@ -77,7 +102,7 @@ struct BodySink
         }
         if (file)
             std::fclose(file);
-        file = openEmpty(path);
+        file = fd >= 0 ? openEmpty(fd) : openEmpty(path);
         return file != nullptr;
     }
 
@@ -122,41 +147,21 @@ std::string fileName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string reasonFor(CURLcode code, const BodySink &sink)
+// The reason for a transfer that libcurl ended with `code`.
+std::string reasonFor(CURL *curl, CURLcode code, const BodySink &sink)
 {
-    switch (code) {
-    case CURLE_WRITE_ERROR:
-        if (sink.tooLarge)
-            return "too large";
-        if (sink.outOfMemory)
-            return "out of memory";
-        return "cannot write " + fileName(sink.path);
-    case CURLE_OUT_OF_MEMORY:
-        return "out of memory";
-    case CURLE_FILESIZE_EXCEEDED:
-        return "too large";
-    case CURLE_COULDNT_CONNECT:
-        return "connection refused";
-    case CURLE_OPERATION_TIMEDOUT:
-        return "timed out";
-    case CURLE_COULDNT_RESOLVE_HOST:
-        return "host not found";
-    case CURLE_TOO_MANY_REDIRECTS:
-        return "too many redirects";
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return "address not allowed";
-    case CURLE_URL_MALFORMAT:
-        return "bad address";
-    case CURLE_PARTIAL_FILE:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_GOT_NOTHING:
-        return "connection lost";
-    case CURLE_BAD_CONTENT_ENCODING:
-        return "bad compressed data";
-    default:
-        return curl_easy_strerror(code);
+    TransferFacts facts;
+    facts.tooLarge = sink.tooLarge;
+    facts.outOfMemory = sink.outOfMemory;
+    if (!sink.buffer)
+        facts.fileName = fileName(sink.path);
+    const char *address = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &address) == CURLE_OK && address) {
+        const std::string_view scheme = std::string_view(address).substr(0, 8);
+        facts.httpAddress = scheme.starts_with("http://") || scheme.starts_with("https://");
     }
+    curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &facts.certificateCheck);
+    return failureReason(code, facts);
 }
 
 bool isRefusal(long httpStatus)
@@ -215,7 +220,7 @@ DownloadResult attempt(CURL *curl, const DownloadLimits &limits, milliseconds ti
     if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && result.httpStatus / 100 != 2))
         result.reason = "HTTP " + std::to_string(result.httpStatus);
     else if (code != CURLE_OK)
-        result.reason = reasonFor(code, sink);
+        result.reason = reasonFor(curl, code, sink);
     else
         result.ok = true;
     return result;
@@ -305,6 +310,23 @@ DownloadResult Downloader::DownloadFile(const std::string &address, const std::s
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
     if (!result.ok)
         std::remove(path.c_str());
+    return result;
+}
+
+DownloadResult Downloader::DownloadFile(const std::string &address, int fd, const std::string &path)
+{
+    if (!m_curl)
+        return {false, 0, "no HTTP client"};
+    BodySink sink;
+    sink.path = path;
+    sink.fd = fd;
+    DownloadResult result = download(m_curl, m_waiter, m_limits, address, sink);
+    const bool closed = sink.close();
+    if (result.ok && !closed)
+        result = {false, result.httpStatus, "cannot write " + fileName(path)};
+    // The caller deletes the file; cut, it holds no half page meanwhile.
+    if (!result.ok && ::ftruncate(fd, 0) != 0)
+        result.reason = "cannot write " + fileName(path);
     return result;
 }
 

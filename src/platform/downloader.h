@@ -63,6 +63,10 @@ public:
     // left at `path`. After a refusal that was waited out, the file holds
     // only the body of the answer that ended the download.
     DownloadResult DownloadFile(const std::string &address, const std::string &path);
+    // The same into the regular file open for writing on `fd`, written from
+    // its start; `path` names it in reasons. On failure the file is left
+    // empty. The caller keeps `fd` and closes it.
+    DownloadResult DownloadFile(const std::string &address, int fd, const std::string &path);
 
     // The same into memory: on success `body` holds the whole answer, on
     // failure it is empty. The second form bounds this one download by

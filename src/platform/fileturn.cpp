@@ -60,7 +60,8 @@ bool waitForLock(int fd, Clock::time_point deadline)
     return wait->finished.wait_until(lock, deadline, [&] { return wait->done; }) && wait->locked;
 }
 
-// True when `fd` is open on the file that `path` names now.
+// True when `fd` is open on the file that `path` names now; a link at the
+// path names no file here.
 bool isFileAtPath(int fd, const QByteArray &path)
 {
     struct stat open
@@ -69,8 +70,50 @@ bool isFileAtPath(int fd, const QByteArray &path)
     struct stat named
     {
     };
-    return ::fstat(fd, &open) == 0 && ::stat(path.constData(), &named) == 0 &&
+    return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &named) == 0 &&
            open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Links removed in one take before giving up: someone keeps making them.
+constexpr int kMaxLinksRemoved = 8;
+
+enum class Opened
+{
+    File,        // `fd` is open on a regular file of the path's own
+    LinkRemoved, // a link stood at the path and is gone: try again
+    Failed,
+};
+
+// Opens the regular file at `path`, or makes it, without following a link.
+Opened openOwnFile(const QByteArray &path, int &fd)
+{
+    // Without blocking, so that a pipe at the path cannot stall the fetch.
+    fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                0666);
+    struct stat info
+    {
+    };
+    if (fd < 0) {
+        // ELOOP: the path is a symbolic link, to whatever or nothing.
+        if (errno != ELOOP || ::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return Opened::Failed;
+        return ::unlink(path.constData()) == 0 || errno == ENOENT ? Opened::LinkRemoved
+                                                                  : Opened::Failed;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return Opened::Failed;
+    }
+    if (info.st_nlink > 1) {
+        // A hard link shares its content with a file elsewhere: writing the
+        // scratch file would overwrite that file.
+        ::close(fd);
+        fd = -1;
+        return ::unlink(path.constData()) == 0 || errno == ENOENT ? Opened::LinkRemoved
+                                                                  : Opened::Failed;
+    }
+    return Opened::File;
 }
 
 } // namespace
@@ -79,9 +122,13 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
 {
     const QByteArray name = QFile::encodeName(path);
     const Clock::time_point deadline = Clock::now() + wait;
+    int linksRemoved = 0;
     for (;;) {
-        const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0)
+        int fd = -1;
+        const Opened opened = openOwnFile(name, fd);
+        if (opened == Opened::LinkRemoved && ++linksRemoved <= kMaxLinksRemoved)
+            continue;
+        if (opened != Opened::File)
             return {Status::CannotOpen, -1};
         bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         if (!locked && errno != EWOULDBLOCK) {
@@ -91,7 +138,7 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
         if (!locked)
             locked = waitForLock(fd, deadline);
         if (locked && isFileAtPath(fd, name))
-            return {Status::Held, fd};
+            return {Status::Held, fd, name};
         // Either the wait ran out, or the file locked is no longer the one
         // at the path: its holder deleted it before letting go.
         ::close(fd);
@@ -100,8 +147,26 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
     }
 }
 
+FileTurn FileTurn::takeFolder(const QString &path, std::chrono::milliseconds wait)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {Status::CannotOpen, -1};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 ||
+        (errno == EWOULDBLOCK && waitForLock(fd, Clock::now() + wait)))
+        return {Status::Held, fd};
+    ::close(fd);
+    return {Status::Busy, -1};
+}
+
+void FileTurn::removeFile()
+{
+    if (m_fd >= 0 && isFileAtPath(m_fd, m_path))
+        ::unlink(m_path.constData());
+}
+
 FileTurn::FileTurn(FileTurn &&other) noexcept
-    : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1))
+    : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
 {
 }
 
@@ -112,6 +177,7 @@ FileTurn &FileTurn::operator=(FileTurn &&other) noexcept
             ::close(m_fd);
         m_status = other.m_status;
         m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
     }
     return *this;
 }

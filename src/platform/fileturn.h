@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -13,6 +14,10 @@ namespace vidfolio {
 // A holder may delete the file before it lets go. A waiter that then gets
 // the lock of the deleted file notices that the path names another file (or
 // none) and waits for the lock of the file at the path instead.
+//
+// Only a regular file of the path's own is ever opened: a link at the path,
+// symbolic to a file, a folder or nothing, or a hard one to a file elsewhere,
+// is deleted (the link, never its target) and a new file made in its place.
 class FileTurn
 {
 public:
@@ -20,12 +25,16 @@ public:
     {
         Held,       // the lock is ours until the turn is destroyed
         Busy,       // another holder kept it for the whole wait
-        CannotOpen, // the file could neither be opened nor created
+        CannotOpen, // no regular file could be opened or made at the path
     };
 
-    // Opens the file at `path`, creating it empty when missing, and locks
-    // it, waiting at most `wait` for other holders.
+    // Opens the file at `path` for reading and writing, creating it empty
+    // when missing, and locks it, waiting at most `wait` for other holders.
     static FileTurn take(const QString &path, std::chrono::milliseconds wait);
+    // Locks the folder at `path` itself, for changes to the files in it that
+    // must not interleave with those of other holders, such as reading a
+    // file and renaming a new one over it.
+    static FileTurn takeFolder(const QString &path, std::chrono::milliseconds wait);
 
     FileTurn(FileTurn &&other) noexcept;
     FileTurn &operator=(FileTurn &&other) noexcept;
@@ -36,12 +45,22 @@ public:
 
     Status status() const { return m_status; }
     bool held() const { return m_status == Status::Held; }
+    // The open file while the turn is held, otherwise -1. Reading and writing
+    // through it reach the file locked, whatever the path names meanwhile.
+    int fd() const { return m_fd; }
+
+    // Deletes the file while the path still names it.
+    void removeFile();
 
 private:
-    FileTurn(Status status, int fd) : m_status(status), m_fd(fd) {}
+    FileTurn(Status status, int fd, QByteArray path = {})
+        : m_status(status), m_fd(fd), m_path(std::move(path))
+    {
+    }
 
     Status m_status = Status::CannotOpen;
     int m_fd = -1;
+    QByteArray m_path;
 };
 
 } // namespace vidfolio

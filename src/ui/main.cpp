@@ -284,6 +284,7 @@ void Main::connectHandlers()
 void Main::load()
 {
     m_historyRead = LoadUsers(*this, m_historyReadPath);
+    m_historyLoaded = userCount();
     if (m_historyRead == HistoryRead::Unreadable)
         setStatus(QStringLiteral("Cannot read users.vidfolio; it is left as it is"));
 }
@@ -322,7 +323,7 @@ void Main::saveAndEnd()
     // A history that could not be read stays as it is: saving the names of
     // this run over it would lose all the names it holds.
     if (m_historyRead != HistoryRead::Unreadable)
-        SaveUsers(*this, m_historyPath, m_loop);
+        SaveUsers(*this, m_historyPath, m_loop, m_historyLoaded);
     m_loop.pumpEvents();
     m_setup.endProgram();
 }

@@ -123,6 +123,8 @@ private:
     QString m_historyReadPath;
     QString m_historyPath;
     HistoryRead m_historyRead = HistoryRead::Missing;
+    // The names the history held at start, the last entries of TxtUser.
+    int m_historyLoaded = 0;
     Downloader m_downloader;
     PageFetcher m_fetcher;
     QtRunLoop m_loop;

@@ -207,10 +207,11 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
 
     // As the window does: an unreadable history is left as it is.
     const HistoryRead read = LoadUsers(view, pathToRead(*folder, historyName));
+    const int loaded = view.userCount();
     view.setUserText(options.user);
     ListingRun(view, view, fetcher, loop, SiteRoots::forHost(options.host)).run();
     if (read != HistoryRead::Unreadable)
-        SaveUsers(view, pathInFolder(folder->path, historyName), loop);
+        SaveUsers(view, pathInFolder(folder->path, historyName), loop, loaded);
     view.printUsers();
     return 0;
 }
