@@ -63,13 +63,14 @@ std::string httpDate(std::time_t time)
     return text;
 }
 
-// Short limits, so that stalls and drips end within seconds.
+// Short limits, so that stalls and drips end within seconds. The total time
+// is three stall times, so that which of the two ends a drip shows.
 DownloadLimits testLimits()
 {
     DownloadLimits limits;
     limits.connectTimeout = 5s;
     limits.stallTimeout = 1s;
-    limits.totalTimeout = 2s;
+    limits.totalTimeout = 3s;
     limits.maxBytes = 8 * kMebibyte;
     return limits;
 }
@@ -222,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"Status503RetryAfterADateYearsAhead",
                  refusal(Fault::Kind::Unavailable, "Wed, 21 Oct 2065 07:28:00 GMT"), "rate limited",
                  1},
-        PageCase{"Status503WaitBeyondTheTotalTime", refusal(Fault::Kind::Unavailable, "3"),
+        PageCase{"Status503WaitBeyondTheTotalTime", refusal(Fault::Kind::Unavailable, "4"),
                  "rate limited", 1}),
     [](const auto &info) { return std::string(info.param.name); });
 
