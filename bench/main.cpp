@@ -253,7 +253,7 @@ void Bench::historyRows()
 
     m_table.addTarget("History load, 100,000 names, window's user-name box vs C++ streams",
                       formatMs(small.load), formatMs(small.streamLoad),
-                      small.load / small.streamLoad, 3.0);
+                      small.load / small.streamLoad, 2.0);
     m_table.addTarget("History save, 100,000 names, window's user-name box vs C++ streams",
                       formatMs(small.save), formatMs(small.streamSave),
                       small.save / small.streamSave, 3.0);
