@@ -53,7 +53,7 @@ int spawn(const std::vector<std::string> &args, int outFd)
 
 } // namespace
 
-ProcessRun runProcess(const std::vector<std::string> &args)
+ProcessRun runProcess(const std::vector<std::string> &args, const std::string &mark)
 {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -72,6 +72,13 @@ ProcessRun runProcess(const std::vector<std::string> &args)
         if (!sawLine && run.output.find('\n') != std::string::npos) {
             sawLine = true;
             run.firstLineMs = msBetween(start, Clock::now());
+        }
+        if (!mark.empty() && run.markMs < 0) {
+            // Only whole lines count: the mark's line has arrived once the
+            // line end after it has.
+            const std::size_t at = run.output.find(mark);
+            if (at != std::string::npos && run.output.find('\n', at) != std::string::npos)
+                run.markMs = msBetween(start, Clock::now());
         }
     }
     close(pipeFds[0]);

@@ -45,7 +45,6 @@ TEST(UserList, RememberingPutsNewNamesOnTopAndKeepsKnownOnes)
     box.typed = QStringLiteral("BOB");
     rememberUserName(box);
     EXPECT_EQ(box.users, QStringList({"Alice", "bob"}));
-    EXPECT_EQ(box.typed, QStringLiteral("BOB"));
 
     box.typed = QStringLiteral("Carol");
     rememberUserName(box);
@@ -242,18 +241,22 @@ TEST_F(HistoryFileTest, NamesOfEveryLengthSaveAsTheirUtf8Lines)
     // than a block, and a name ending in half a surrogate pair, which must
     // not run into the line end that follows it.
     RecordingView box;
-    for (int i = 0; i < 30000; ++i)
-        box.users.append(QStringLiteral("Zoë ") + QString::number(i) + QStringLiteral(" 日本"));
-    box.users.insert(12345, QString(100000, QChar(0xFC)));
-    box.users.append(QStringLiteral("half ") + QChar(0xD83D));
-    box.users.append(QString());
     QByteArray expected;
-    for (const QString &name : box.users)
-        expected += name.toUtf8() + "\r\n";
+    for (int i = 0; i < 30000; ++i) {
+        if (i == 12345) {
+            box.users.append(QString(100000, QChar(0xFC)));
+            expected += QByteArray("\xc3\xbc").repeated(100000) + "\r\n";
+        }
+        box.users.append(QStringLiteral("Zoë ") + QString::number(i) + QStringLiteral(" 日本"));
+        expected += "Zo\xc3\xab " + QByteArray::number(i) + " \xe6\x97\xa5\xe6\x9c\xac\r\n";
+    }
+    box.users.append(QStringLiteral("half ") + QChar(0xD83D));
+    expected += "half ?\r\n";
+    box.users.append(QString());
+    expected += "\r\n";
 
     SaveUsers(box, path(), loop);
     EXPECT_EQ(readFile(), expected);
-    EXPECT_TRUE(expected.contains("half ?\r\n"));
 }
 
 TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
@@ -278,8 +281,39 @@ TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
 }
 
+// The names in a history's bytes, worked out apart from the code under test:
+// lines end at CR LF, CR or LF; a line that comes back unchanged from a trip
+// through UTF-8 is UTF-8, any other is Windows-1252, byte by byte.
+QStringList namesWorkedOut(const QByteArray &bytes)
+{
+    // Windows-1252 0x80 to 0x9F as the code page publishes them; its five
+    // unassigned bytes stand for the C1 controls of the same number.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QByteArray text = bytes;
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    QList<QByteArray> lines = text.split('\n');
+    if (text.isEmpty() || text.endsWith('\n'))
+        lines.removeLast();
+    QStringList names;
+    for (const QByteArray &line : lines) {
+        QString name = QString::fromUtf8(line);
+        if (name.toUtf8() != line) {
+            name.clear();
+            for (const char c : line) {
+                const auto byte = static_cast<unsigned char>(c);
+                name += byte >= 0x80 && byte < 0xA0 ? QChar(kHigh[byte - 0x80]) : QChar(byte);
+            }
+        }
+        names.append(name);
+    }
+    return names;
+}
+
 // Nothing is lost: every name the file held is in the box after loading, and
-// in the file again after saving.
+// in the file again after saving, as UTF-8 lines ending in CR LF.
 TEST_F(HistoryFileTest, DamagedButReadableFilesKeepEveryName)
 {
     QByteArray binary;
@@ -289,29 +323,45 @@ TEST_F(HistoryFileTest, DamagedButReadableFilesKeepEveryName)
     while (longLine.size() < 10 * 1024 * 1024)
         longLine += "name \xc3\xa9 \xe6\x97\xa5 ";
     QByteArray millionLines;
-    for (int i = 0; i < 1000000; ++i)
+    QStringList millionNames;
+    for (int i = 0; i < 1000000; ++i) {
         millionLines += "user" + QByteArray::number(i) + "\r\n";
+        millionNames.append(QStringLiteral("user") + QString::number(i));
+    }
+    const QByteArray longFile = "first\r\n" + longLine + "\r\nlast\r\n";
 
-    const std::vector<std::pair<const char *, QByteArray>> files{
-        {"binary content", binary},
-        {"a line of 10 MB", "first\r\n" + longLine + "\r\nlast\r\n"},
-        {"1,000,000 lines", millionLines},
-        {"CR only", "a\rb\r\rc"},
-        {"LF only", "a\nb\n\nc\n"},
-        {"one line not UTF-8", "Zo\xc3\xab\r\ncaf\xe9\r\n\xe6\x97\xa5\r\n"},
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        QStringList names;
+        QByteArray saved;
     };
-    for (const auto &[name, bytes] : files) {
-        SCOPED_TRACE(name);
-        writeFile(bytes);
+    QByteArray binarySaved;
+    for (const QString &name : namesWorkedOut(binary))
+        binarySaved += name.toUtf8() + "\r\n";
+    const std::vector<Case> files{
+        {"binary content", binary, namesWorkedOut(binary), binarySaved},
+        {"a line of 10 MB", longFile, {"first", QString::fromUtf8(longLine), "last"}, longFile},
+        {"1,000,000 lines", millionLines, millionNames, millionLines},
+        {"CR only", "a\rb\r\rc", {"a", "b", "", "c"}, "a\r\nb\r\n\r\nc\r\n"},
+        {"LF only", "a\nb\n\nc\n", {"a", "b", "", "c"}, "a\r\nb\r\n\r\nc\r\n"},
+        {"one line not UTF-8",
+         "Zo\xc3\xab\r\ncaf\xe9\r\n\xe6\x97\xa5\r\n",
+         {QString::fromUtf8("Zoë"), QString::fromUtf8("café"), QString::fromUtf8("日")},
+         "Zo\xc3\xab\r\ncaf\xc3\xa9\r\n\xe6\x97\xa5\r\n"},
+    };
+    for (const Case &c : files) {
+        SCOPED_TRACE(c.name);
+        writeFile(c.bytes);
         RecordingView box;
         ASSERT_EQ(LoadUsers(box, path()), HistoryRead::Loaded);
-        const QStringList loaded = box.users;
-        EXPECT_EQ(loaded, decodeHistoryLines(bytes));
+        EXPECT_EQ(box.users, c.names);
         SaveUsers(box, path(), loop);
-
-        RecordingView reloaded;
-        ASSERT_EQ(LoadUsers(reloaded, path()), HistoryRead::Loaded);
-        EXPECT_EQ(reloaded.users, loaded);
+        // Compared with ==, so that a failure does not print megabytes.
+        const QByteArray saved = readFile();
+        EXPECT_EQ(saved.size(), c.saved.size());
+        EXPECT_TRUE(saved == c.saved);
     }
 }
 

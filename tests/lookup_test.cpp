@@ -175,6 +175,8 @@ TEST_F(LookupTest, AMissingMarkerOrPageEndsWithErrorAndOpensNothing)
 TEST_F(LookupTest, WatchOpensTheWatchPageWithoutFetchingOrStatus)
 {
     fetcher.PageText() = QStringLiteral("kept");
+    // A page that a fetch would put in place of the text kept.
+    serveWatchPage("abc-_9", "<embed src=\"/player2.swf?video_id=abc-_9&t=1\">");
     select("abc-_9");
     run(VideoCommand::Watch);
     // A key that begins with the separator has an empty identifier.

@@ -101,18 +101,48 @@ QStringList splitHistoryLines(const QString &text)
 
 QStringList decodeHistoryLines(QByteArrayView bytes)
 {
-    // Nearly every history is valid UTF-8 as a whole, and then every line is:
-    // a line end is a byte below 0x80, which never cuts a UTF-8 sequence.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return splitHistoryLines(text);
+    // A byte-order mark opening the file marks UTF-8, unless the line it
+    // opens is not UTF-8: then its three bytes are letters of that line.
+    static constexpr char kByteOrderMark[] = "\xef\xbb\xbf";
+    if (bytes.startsWith(kByteOrderMark)) {
+        const QByteArrayView rest = bytes.sliced(3);
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n')
+            ++end;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        [[maybe_unused]] const QString firstLine = utf8(rest.first(end));
+        if (!utf8.hasError())
+            bytes = rest;
+    }
 
+    // One pass over the bytes, each line decoded on its own. Nearly every
+    // line is ASCII, which is the same in UTF-8 and Windows-1252 and needs
+    // no decoder: the pass notes whether a line has a byte above 0x7F. This
+    // and nothing in between the bytes and the names (no text of the whole
+    // file) keep a load of 100,000 names under twice the time plain C++
+    // streams take to read them.
     QStringList lines;
-    forEachLine(bytes, [&](QByteArrayView line) { lines.append(decodeTextLine(line)); });
-    // Windows-1252 has no U+FEFF: one here was a UTF-8 byte-order mark.
-    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
-        lines.first().remove(0, 1);
+    const char *const data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype start = 0;
+    unsigned char high = 0;
+    const auto takeLine = [&](qsizetype end) {
+        const QByteArrayView line(data + start, end - start);
+        lines.append(high < 0x80 ? QString::fromLatin1(line) : decodeTextLine(line));
+        high = 0;
+    };
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        high |= c;
+        if (c > '\r' || (c != '\r' && c != '\n'))
+            continue;
+        takeLine(i);
+        if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        takeLine(size);
     return lines;
 }
 

@@ -68,7 +68,12 @@ void UserNamesModel::appendNames(const QStringList &names)
         return;
     const int first = static_cast<int>(m_names.size());
     beginInsertRows({}, first, first + static_cast<int>(names.size()) - 1);
-    m_names += names;
+    // An empty model shares the list instead of copying every name into
+    // one of its own: the names of a whole history in one step.
+    if (m_names.isEmpty())
+        m_names = names;
+    else
+        m_names += names;
     endInsertRows();
 }
 

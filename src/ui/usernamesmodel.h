@@ -30,6 +30,9 @@ public:
 
     // Adds `names` after the last row, as a single insertion.
     void appendNames(const QStringList &names);
+    // The whole name in `row`, or an empty one for a row that is not there;
+    // without the QVariant that data() wraps it in.
+    QString nameAt(int row) const { return m_names.value(row); }
 
 private:
     // Whether `index` names one of the rows; the combo box also asks about

@@ -2,6 +2,8 @@
 
 #include "jsonline.h"
 
+#include <cstdio>
+
 namespace vidfolio {
 
 ConsoleView::ConsoleView(bool onlyRecent, std::chrono::steady_clock::time_point start)
@@ -17,6 +19,9 @@ void ConsoleView::setWindowEnabled(bool enabled)
 void ConsoleView::setStatus(const QString &text)
 {
     JsonLine("status").add("text", text).print(m_start);
+    // At once, not when the buffer fills: whoever reads the lines sees each
+    // status as it is set (the benchmark stops its clock at "Finished").
+    std::fflush(stdout);
 }
 
 void ConsoleView::showNoVideoSelected()
