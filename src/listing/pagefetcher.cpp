@@ -58,7 +58,7 @@ FetchResult PageFetcher::fetch(const QString &address)
     const DownloadResult download = m_downloader.DownloadFile(
         address.toStdString(), QFile::encodeName(m_scratchPath).toStdString());
     if (!download.ok)
-        return {false, QString::fromStdString(download.reason)};
+        return {false, QString::fromStdString(download.reason), download.abandoned};
 
     QFile scratch(m_scratchPath);
     if (!scratch.open(QIODevice::ReadOnly))
