@@ -15,8 +15,8 @@ namespace vidfolio::bench {
 // videos from a site answering each page after 500 ms (list), loads the
 // three thumbnails of an entry answered after 1 s each (pictures), or waits
 // for a first page that never comes until its 2 s time-out (stall); ms is
-// how long that took. closeMs is the time from closing the window during
-// the slow listing to the end of the program's event loop and window.
+// how long that took. closeMs is the time from closing the window (1.25 s
+// into the slow listing) to the end of the program's event loop and window.
 int windowGap(const std::string &which);
 int closeToExit();
 
