@@ -339,7 +339,7 @@ void Main::setWindowEnabled(bool enabled)
     // Input that reached the window system while the window was disabled is
     // dropped before the window takes input again.
     if (enabled && !isEnabled())
-        m_loop.keepAlive();
+        m_loop.turn();
     setEnabled(enabled);
 }
 

@@ -1,7 +1,5 @@
 #include "ui/windowloop.h"
 
-#include "platform/downloader.h"
-
 #include <QCoreApplication>
 #include <QThread>
 #include <QWidget>
@@ -20,12 +18,17 @@ void WindowLoop::sleepMs(int ms)
     wait(std::chrono::milliseconds(ms));
 }
 
+void WindowLoop::turn()
+{
+    QCoreApplication::processEvents(m_window.isEnabled() ? QEventLoop::ExcludeUserInputEvents
+                                                         : QEventLoop::AllEvents);
+    m_lastTurn = std::chrono::steady_clock::now();
+}
+
 bool WindowLoop::keepAlive()
 {
-    if (!m_ending) {
-        QCoreApplication::processEvents(m_window.isEnabled() ? QEventLoop::ExcludeUserInputEvents
-                                                             : QEventLoop::AllEvents);
-    }
+    if (!m_ending && std::chrono::steady_clock::now() - m_lastTurn >= kTurnInterval)
+        turn();
     return !m_ending;
 }
 
@@ -37,9 +40,7 @@ void WindowLoop::wait(std::chrono::milliseconds duration)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left <= std::chrono::milliseconds(0))
             return;
-        // As often as a download turns the window's events.
-        QThread::msleep(
-            static_cast<unsigned long>(std::min(left, Downloader::kPollInterval).count()));
+        QThread::msleep(static_cast<unsigned long>(std::min(left, kTurnInterval).count()));
     }
 }
 

@@ -26,8 +26,12 @@ public:
     // One turn of the window's events during a wait. Input to a disabled
     // window (a listing runs) is handled, which drops it as a disabled
     // window drops all input; input to an enabled one (a node click or a
-    // lookup runs) is held until the handler pumps events or returns. False
-    // once the program is ending.
+    // lookup runs) is held until the handler pumps events or returns.
+    void turn();
+    // A turn, unless the last one was less than kTurnInterval ago: pages
+    // that come quickly are not held up by turns they do not need (each
+    // lays out the tree's rows put off since the last). False once the
+    // program is ending.
     bool keepAlive();
     // Waits `duration` with the window alive; returns early once the program
     // is ending.
@@ -35,9 +39,12 @@ public:
     // The program is ending: waits stop and downloads are given up.
     void end() { m_ending = true; }
 
+    static constexpr std::chrono::milliseconds kTurnInterval{15};
+
 private:
     const QWidget &m_window;
     bool m_ending = false;
+    std::chrono::steady_clock::time_point m_lastTurn;
 };
 
 } // namespace vidfolio::ui
