@@ -63,6 +63,8 @@ differing() {
     import -window "$window" "$folder/now.png" 2>/dev/null
     compare -metric AE -fuzz 5% "$1" "$folder/now.png" null: 2>&1 || true
 }
+# Whether the number $1 (compare may print it as 1.2e+05) exceeds $2.
+exceeds() { awk -v n="$1" -v m="$2" 'BEGIN { exit !(n + 0 > m) }'; }
 
 cp build-demo/vidfolio "$folder/"
 printf 'older1\r\nolder2\r\n' >"$folder/users.vidfolio"
@@ -83,13 +85,13 @@ xmessage -geometry "${WIDTH}x${HEIGHT}+${X}+${Y}" -bg red -fg red cover &
 cover=$!
 xdotool search --sync --name '^xmessage$' >/dev/null
 sleep 0.3
-[ "$(differing "$folder/before.png")" -gt 1000 ] || { echo "The cover did not cover." >&2; exit 1; }
+exceeds "$(differing "$folder/before.png")" 1000 || { echo "The cover did not cover." >&2; exit 1; }
 kill $cover
 wait $cover 2>/dev/null || true
 uncovered=$(now)
 repainted=""
 for _ in $(seq 60); do
-    if [ "$(differing "$folder/before.png")" -lt 50 ]; then
+    if ! exceeds "$(differing "$folder/before.png")" 50; then
         repainted=$(since "$uncovered")
         break
     fi
