@@ -18,7 +18,14 @@ source scripts/demo.sh
 xvfb=""
 program=""
 folder=$(mktemp -d)
-trap 'kill $program 2>/dev/null; kill $DEMO_PID $xvfb 2>/dev/null; rm -rf "$folder"' EXIT
+cleanup() {
+    local status=$?
+    [ -z "$program" ] || kill "$program" 2>/dev/null || true
+    kill "$DEMO_PID" ${xvfb:+"$xvfb"} 2>/dev/null || true
+    rm -rf "$folder"
+    exit $status
+}
+trap cleanup EXIT
 
 export DISPLAY=:96
 Xvfb "$DISPLAY" -screen 0 640x480x24 -nolisten tcp &
@@ -74,7 +81,9 @@ window=$(xdotool search --sync --name '^Vidfolio - ' | head -n 1)
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$window")"
 top=$((HEIGHT - 314))
+# The box shows the newest name of the history: typed over.
 xdotool mousemove --window "$window" 180 $((top + 17)) click 1
+xdotool key ctrl+a
 xdotool type --delay 20 slowpoke
 xdotool mousemove --window "$window" 284 $((top + 22)) click 1
 # The first page is now held by the site for as long as the program waits.
