@@ -7,6 +7,9 @@
 //   vidfolio-bench-case history NAMES           {"loadMs":...,"saveMs":...,
 //                                                "streamLoadMs":...,"streamSaveMs":...}
 //   vidfolio-bench-case page PIECES             {"ms":...,"entries":...}
+//   vidfolio-bench-case window-gap CASE | close-exit (livecase.h)
+
+#include "livecase.h"
 
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
@@ -233,7 +236,7 @@ int page(int pieces)
 int usage()
 {
     std::fputs("usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
-               " history NAMES | page PIECES\n",
+               " history NAMES | page PIECES | window-gap list|pictures|stall | close-exit\n",
                stderr);
     return 2;
 }
@@ -253,5 +256,9 @@ int main(int argc, char **argv)
         return history(std::atoi(argv[2]));
     if (mode == "page" && argc == 3)
         return page(std::atoi(argv[2]));
+    if (mode == "window-gap" && argc == 3)
+        return bench::windowGap(argv[2]);
+    if (mode == "close-exit" && argc == 2)
+        return bench::closeToExit();
     return usage();
 }

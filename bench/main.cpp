@@ -5,6 +5,7 @@
 //
 //   vidfolio-bench [--runs N]      (default 5 runs)
 
+#include "liverows.h"
 #include "process.h"
 #include "table.h"
 
@@ -296,6 +297,7 @@ void Bench::run()
     historyRows();
     startRows();
     pageRows();
+    livenessRows(m_table, kCase, m_runs);
 }
 
 std::string machine()

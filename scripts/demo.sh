@@ -4,6 +4,7 @@
 # built for while that port is free, so that a warm start builds nothing;
 # otherwise it takes a free one and the program is rebuilt for it. Sets
 # DEMO_PID and DEMO_HOST.
+# DEMO_SITE_ARGS, an array, holds further options for the demo site.
 
 demo_build=build-demo
 # The demo site comes with the tests and tools (BUILD_TESTING).
@@ -15,7 +16,7 @@ demo_port=$(sed -n 's/^VIDFOLIO_SITE_HOST:[A-Z]*=localhost:\([0-9]*\)$/\1/p' "$d
 
 demo_hostfile=$(mktemp)
 "$demo_build/tools/demosite/vidfolio-demo-site" --port "${demo_port:-0}" \
-    --port-file "$demo_hostfile" >/dev/null &
+    --port-file "$demo_hostfile" ${DEMO_SITE_ARGS[@]+"${DEMO_SITE_ARGS[@]}"} >/dev/null &
 DEMO_PID=$!
 for _ in $(seq 500); do [ -s "$demo_hostfile" ] && break; sleep 0.01; done
 DEMO_HOST=$(cat "$demo_hostfile")

@@ -80,7 +80,11 @@ PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QS
     // Only a page fetched now may be searched: after a failed fetch the text
     // held is an older page, which could name another video's player.
     std::optional<QString> parameters;
-    if (fetcher.FetchPage(address).ok)
+    const FetchResult fetched = fetcher.FetchPage(address);
+    // Given up because the program is ending: nothing more is shown.
+    if (fetched.abandoned)
+        return lookup;
+    if (fetched.ok)
         parameters = cutPlayerParameters(fetcher.PageText());
     if (parameters) {
         lookup = {*parameters, true};

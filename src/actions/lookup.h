@@ -64,7 +64,8 @@ struct PlayerLookup
 
 // Fetches the watch page at `address` and cuts the player parameters out of
 // it, telling the user how it went. A failed fetch or a page without the
-// marker ends with "Error", the window enabled and an empty result.
+// marker ends with "Error", the window enabled and an empty result; a fetch
+// given up because the program is ending shows nothing.
 PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QString &address);
 
 enum class VideoCommand

@@ -12,11 +12,17 @@ void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
     view.showVideoMenu();
     view.setStatus(QStringLiteral("Loading pictures..."));
     const QString base = splitVideoKey(clickedKey).thumbnailBase;
-    for (int box = 0; box < 3; ++box)
-        view.setThumbnail(box, LoadPic(downloader,
-                                       base + QString::number(box + 1) + QStringLiteral(".jpg"),
-                                       pictureLimits));
+    for (int box = 0; box < 3; ++box) {
+        const QImage picture = LoadPic(
+            downloader, base + QString::number(box + 1) + QStringLiteral(".jpg"), pictureLimits);
+        // A close while the picture loaded ends the program: nothing more is shown.
+        if (loop.ending())
+            return;
+        view.setThumbnail(box, picture);
+    }
     loop.pumpEvents();
+    if (loop.ending())
+        return;
     view.setStatus(QStringLiteral("Finished"));
 }
 

@@ -34,12 +34,17 @@ void ListingRun::run()
     m_view.hideVideoMenu();
     m_view.setWindowEnabled(false);
     m_loop.pumpEvents();
+    // Each wait may end the program; the run then stops where it is.
+    if (m_loop.ending())
+        return;
     rememberUserName(m_users);
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
     const QString userName = m_users.userText();
     const FetchResult first = m_fetcher.FetchPage(profileAddress(m_roots, userName, 0));
+    if (first.abandoned)
+        return;
     if (!first.ok) {
         finish(QStringLiteral("Download failed: ") + first.reason);
         return;
@@ -65,6 +70,8 @@ void ListingRun::run()
     int pagesWithoutNewVideo = 0;
     for (qint64 page = 1; page <= pageCount; ++page) {
         const FetchResult fetched = m_fetcher.FetchPage(profileAddress(m_roots, userName, page));
+        if (fetched.abandoned)
+            return;
         if (!fetched.ok) {
             note = QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
             break;
@@ -114,6 +121,8 @@ void ListingRun::finish(const QString &status)
     m_view.setStatus(status);
     m_loop.pumpEvents();
     m_loop.sleepMs(300);
+    if (m_loop.ending())
+        return;
     m_view.setProgressValue(0);
 }
 

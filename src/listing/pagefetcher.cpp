@@ -87,7 +87,7 @@ FetchResult PageFetcher::fetch(const QString &address, int scratchFd)
     const DownloadResult download = m_downloader.DownloadFile(
         address.toStdString(), scratchFd, QFile::encodeName(m_scratchPath).toStdString());
     if (!download.ok)
-        return {false, QString::fromStdString(download.reason)};
+        return {false, QString::fromStdString(download.reason), download.abandoned};
 
     QByteArray bytes;
     if (!readWhole(scratchFd, bytes))

@@ -12,7 +12,8 @@ class Downloader;
 struct FetchResult
 {
     bool ok = false;
-    QString reason; // why the fetch failed, for the status line
+    QString reason;         // why the fetch failed, for the status line
+    bool abandoned = false; // given up because the program is ending
 };
 
 // Reads web pages into memory through the scratch file "temp.txt" in the

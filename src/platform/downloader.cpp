@@ -197,9 +197,47 @@ std::optional<std::chrono::seconds> retryAfter(CURL *curl)
     return std::chrono::seconds(std::max<std::time_t>(0, date - std::time(nullptr)));
 }
 
+// Runs the transfer set up on `curl` to its end in `multi`, which keeps the
+// connection for the next one, calling `idle` before the request leaves and
+// between polls. When `idle` asks to stop, the transfer is dropped on the
+// spot and `abandoned` set.
+CURLcode perform(CURLM *multi, CURL *curl, const Downloader::Idle &idle, bool &abandoned)
+{
+    abandoned = !idle();
+    if (abandoned)
+        return CURLE_ABORTED_BY_CALLBACK;
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    std::optional<CURLcode> done;
+    while (!done) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            done = CURLE_FAILED_INIT;
+            break;
+        }
+        int queued = 0;
+        while (const CURLMsg *message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                done = message->data.result;
+        }
+        if (done)
+            break;
+        if (!idle()) {
+            abandoned = true;
+            done = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(Downloader::kPollInterval.count()),
+                        nullptr);
+    }
+    curl_multi_remove_handle(multi, curl);
+    return *done;
+}
+
 // One request for `address` on the shared handle into `sink`, allowed
 // `timeLeft` of the download's total time.
-DownloadResult attempt(CURL *curl, const DownloadLimits &limits, milliseconds timeLeft,
+DownloadResult attempt(CURLM *multi, CURL *curl, const Downloader::Idle &idle,
+                       const DownloadLimits &limits, milliseconds timeLeft,
                        const std::string &address, BodySink &sink)
 {
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
@@ -215,7 +253,11 @@ DownloadResult attempt(CURL *curl, const DownloadLimits &limits, milliseconds ti
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
 
     DownloadResult result;
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = perform(multi, curl, idle, result.abandoned);
+    if (result.abandoned) {
+        result.reason = "abandoned";
+        return result;
+    }
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && result.httpStatus / 100 != 2))
         result.reason = "HTTP " + std::to_string(result.httpStatus);
@@ -229,7 +271,8 @@ DownloadResult attempt(CURL *curl, const DownloadLimits &limits, milliseconds ti
 // Downloads `address` into `sink`, waiting out a server's refusals (HTTP
 // 429 or 503 with a short Retry-After) a bounded number of times within the
 // total time.
-DownloadResult download(CURL *curl, const Downloader::Waiter &wait, const DownloadLimits &limits,
+DownloadResult download(CURLM *multi, CURL *curl, const Downloader::Waiter &wait,
+                        const Downloader::Idle &idle, const DownloadLimits &limits,
                         const std::string &address, BodySink &sink)
 {
     const Clock::time_point deadline = Clock::now() + limits.totalTimeout;
@@ -241,7 +284,7 @@ DownloadResult download(CURL *curl, const Downloader::Waiter &wait, const Downlo
         if (timeLeft <= milliseconds(0))
             return {false, 0, "timed out"};
 
-        DownloadResult result = attempt(curl, limits, timeLeft, address, sink);
+        DownloadResult result = attempt(multi, curl, idle, limits, timeLeft, address, sink);
         if (!isRefusal(result.httpStatus))
             return result;
         const std::optional<std::chrono::seconds> asked = retryAfter(curl);
@@ -264,9 +307,11 @@ DownloadResult download(CURL *curl, const Downloader::Waiter &wait, const Downlo
 Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
 {
     setWaiter({});
+    setIdle({});
     initCurlOnce();
     m_curl = curl_easy_init();
-    if (!m_curl)
+    m_multi = curl_multi_init();
+    if (!m_curl || !m_multi)
         return;
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_USERAGENT, "Vidfolio/1.0");
@@ -286,6 +331,9 @@ Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
 
 Downloader::~Downloader()
 {
+    // No transfer is left in the multi handle: each one is removed when it ends.
+    if (m_multi)
+        curl_multi_cleanup(m_multi);
     if (m_curl)
         curl_easy_cleanup(m_curl);
 }
@@ -298,13 +346,21 @@ void Downloader::setWaiter(Waiter waiter)
         m_waiter = [](milliseconds time) { std::this_thread::sleep_for(time); };
 }
 
+void Downloader::setIdle(Idle idle)
+{
+    if (idle)
+        m_idle = std::move(idle);
+    else
+        m_idle = [] { return true; };
+}
+
 DownloadResult Downloader::DownloadFile(const std::string &address, const std::string &path)
 {
-    if (!m_curl)
+    if (!m_curl || !m_multi)
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.path = path;
-    DownloadResult result = download(m_curl, m_waiter, m_limits, address, sink);
+    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, m_limits, address, sink);
     const bool closed = sink.close();
     if (result.ok && !closed)
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
@@ -315,12 +371,12 @@ DownloadResult Downloader::DownloadFile(const std::string &address, const std::s
 
 DownloadResult Downloader::DownloadFile(const std::string &address, int fd, const std::string &path)
 {
-    if (!m_curl)
+    if (!m_curl || !m_multi)
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.path = path;
     sink.fd = fd;
-    DownloadResult result = download(m_curl, m_waiter, m_limits, address, sink);
+    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, m_limits, address, sink);
     const bool closed = sink.close();
     if (result.ok && !closed)
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
@@ -339,11 +395,11 @@ DownloadResult Downloader::DownloadBytes(const std::string &address, std::string
                                          const DownloadLimits &limits)
 {
     body.clear();
-    if (!m_curl)
+    if (!m_curl || !m_multi)
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.buffer = &body;
-    DownloadResult result = download(m_curl, m_waiter, limits, address, sink);
+    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, limits, address, sink);
     if (!result.ok)
         body.clear();
     return result;

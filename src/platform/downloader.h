@@ -6,6 +6,7 @@
 #include <string>
 
 typedef void CURL;
+typedef void CURLM;
 
 namespace vidfolio {
 
@@ -38,6 +39,8 @@ struct DownloadResult
     // Short text for the user when the download failed: "HTTP 404",
     // "connection refused", "timed out", "too large", "rate limited", ...
     std::string reason;
+    // The download was given up because the program is ending.
+    bool abandoned = false;
 };
 
 // Downloads addresses over http or https into local files. One handle is
@@ -46,12 +49,23 @@ struct DownloadResult
 // Redirects are followed to any http or https address, on any host and
 // port, as a browser follows them; any other scheme (file://, ftp://, ...)
 // fails with "address not allowed".
+//
+// A download blocks its caller but not the caller's thread: while it waits
+// for the network it calls the idle hook at least every kPollInterval, so
+// the window on that thread goes on painting.
 class Downloader
 {
 public:
     // Passes the time a server asked the downloader to wait before asking
     // again. The window hands in one that keeps painting meanwhile.
     using Waiter = std::function<void(std::chrono::milliseconds)>;
+    // Called before each request leaves and between polls of the network;
+    // returning false abandons the download at once.
+    using Idle = std::function<bool()>;
+
+    // The longest the downloader waits on the network without calling the
+    // idle hook.
+    static constexpr std::chrono::milliseconds kPollInterval{10};
 
     explicit Downloader(DownloadLimits limits = {});
     ~Downloader();
@@ -79,11 +93,17 @@ public:
 
     // Sleeping by default, and again when given an empty waiter.
     void setWaiter(Waiter waiter);
+    // Going on by default, and again when given an empty hook.
+    void setIdle(Idle idle);
 
 private:
     DownloadLimits m_limits;
     Waiter m_waiter;
+    Idle m_idle;
     CURL *m_curl = nullptr;
+    // Runs the transfers of m_curl, and keeps the connections they leave
+    // open for the next one.
+    CURLM *m_multi = nullptr;
 };
 
 } // namespace vidfolio

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-
 namespace vidfolio {
 
 // The two ways a long operation on the window's thread yields: handling the
@@ -12,6 +10,9 @@ public:
     virtual ~RunLoop() = default;
     virtual void pumpEvents() = 0;
     virtual void sleepMs(int ms) = 0;
+    // True once the program is ending: a handler that sees it stops where it
+    // is, showing nothing more and asking the site for nothing more.
+    virtual bool ending() const { return false; }
 };
 
 // Pumps the events of the running Qt application (if any) and sleeps for real.
@@ -20,11 +21,6 @@ class QtRunLoop final : public RunLoop
 public:
     void pumpEvents() override;
     void sleepMs(int ms) override;
-
-    // Waits `duration` while the window goes on painting and running its
-    // timers. Mouse and key input is held back until the wait is over, so
-    // that no command starts in the middle of another.
-    void wait(std::chrono::milliseconds duration);
 };
 
 } // namespace vidfolio

@@ -82,8 +82,10 @@ Main::Main(MainSetup setup)
       m_historyPath(pathInFolder(m_setup.folder.path, QString::fromUtf16(kHistoryFileName))),
       m_downloader(m_setup.pageLimits), m_fetcher(m_downloader, m_setup.folder.path)
 {
-    // A busy server's wait is passed with the window painting.
+    // Downloads and a busy server's waits pass with the window alive, and
+    // end at once when the window is closed meanwhile.
     m_downloader.setWaiter([this](std::chrono::milliseconds duration) { m_loop.wait(duration); });
+    m_downloader.setIdle([this] { return m_loop.keepAlive(); });
     if (!m_setup.boxes)
         m_setup.boxes = std::make_shared<MessageBoxes>();
     if (!m_setup.endProgram)
@@ -291,6 +293,8 @@ void Main::load()
 
 void Main::cmdGoClick()
 {
+    if (m_loop.ending())
+        return;
     ListingRun(*this, *this, m_fetcher, m_loop, m_setup.roots).run();
 }
 
@@ -312,14 +316,16 @@ void Main::exitClick()
 
 void Main::closeEvent(QCloseEvent *event)
 {
-    if (!m_ended)
+    if (!m_loop.ending())
         saveAndEnd();
     event->accept();
 }
 
 void Main::saveAndEnd()
 {
-    m_ended = true;
+    // Set first: a download under way (the close may come while a handler
+    // waits for the site) is given up, and none starts from here on.
+    m_loop.end();
     // A history that could not be read stays as it is: saving the names of
     // this run over it would lose all the names it holds.
     if (m_historyRead != HistoryRead::Unreadable)
@@ -342,6 +348,8 @@ void Main::onlyRecentClick()
 
 void Main::nodeClick(QTreeWidgetItem *node)
 {
+    if (m_loop.ending())
+        return;
     NodeClick(*this, m_downloader, m_loop, node->data(0, Qt::UserRole).toString(),
               m_setup.pictureLimits);
 }
@@ -353,6 +361,8 @@ void Main::videoClick()
 
 void Main::videoCommand(VideoCommand command)
 {
+    if (m_loop.ending())
+        return;
     runVideoCommand(command, *this, m_fetcher, *m_setup.launcher, m_setup.roots);
 }
 
@@ -368,6 +378,10 @@ void Main::hideVideoMenu()
 
 void Main::setWindowEnabled(bool enabled)
 {
+    // Input that reached the window system while the window was disabled is
+    // dropped before the window takes input again.
+    if (enabled && !isEnabled())
+        m_loop.turn();
     setEnabled(enabled);
 }
 

@@ -9,7 +9,7 @@
 #include "platform/downloader.h"
 #include "platform/filefolder.h"
 #include "platform/launcher.h"
-#include "platform/runloop.h"
+#include "ui/windowloop.h"
 
 #include <QMainWindow>
 
@@ -127,8 +127,7 @@ private:
     int m_historyLoaded = 0;
     Downloader m_downloader;
     PageFetcher m_fetcher;
-    QtRunLoop m_loop;
-    bool m_ended = false;
+    WindowLoop m_loop{*this};
 
     QComboBox *m_txtUser = nullptr;
     UserNamesModel *m_userNames = nullptr;

@@ -1,12 +1,14 @@
 // vidfolio-demo-site: a video site on 127.0.0.1 with a few built-in users.
 //
-//   vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench]
+//   vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench] [--stall-user NAME]
 //
 // Serves on PORT while it is free, otherwise on a free port. Prints
 // "localhost:PORT" (the host to build the program for) and, with
 // --port-file, writes it to FILE too; serves until interrupted. --bench adds
 // the users the benchmark lists: bench100 and bench10000, named for their
-// number of videos.
+// number of videos. --stall-user holds the answer to NAME's first profile
+// page until the site stops, for trying the program on a site that keeps it
+// waiting.
 
 #include "siteserver.h"
 
@@ -56,6 +58,7 @@ int main(int argc, char **argv)
 {
     const char *portFile = nullptr;
     int port = 0;
+    const char *stallUser = nullptr;
     bool bench = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
@@ -64,8 +67,11 @@ int main(int argc, char **argv)
             portFile = argv[++i];
         } else if (std::strcmp(argv[i], "--bench") == 0) {
             bench = true;
+        } else if (std::strcmp(argv[i], "--stall-user") == 0 && i + 1 < argc) {
+            stallUser = argv[++i];
         } else {
-            std::fputs("usage: vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench]\n",
+            std::fputs("usage: vidfolio-demo-site [--port PORT] [--port-file FILE] [--bench]"
+                       " [--stall-user NAME]\n",
                        stderr);
             return 2;
         }
@@ -79,6 +85,11 @@ int main(int argc, char **argv)
     if (bench) {
         site.addUser("bench100", demoVideos("b1h", 100));
         site.addUser("bench10000", demoVideos("b1t", 10000));
+    }
+
+    if (stallUser) {
+        site.setFaultAt(std::string("/profile_videos?user=") + stallUser,
+                        {.kind = vidfolio::site::Fault::Kind::Stall, .delayMs = 24 * 3600 * 1000});
     }
 
     std::cout << site.host() << std::endl;

@@ -1,0 +1,58 @@
+#include "liverows.h"
+
+#include "process.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace vidfolio::bench {
+namespace {
+
+// A window whose event loop pauses longer than this looks frozen: it leaves
+// the pixels of a window dragged over it and misses the window manager's
+// pings.
+constexpr double kLongestGapMs = 50;
+// A closed window's program must be gone by then.
+constexpr double kLongestCloseMs = 1000;
+
+double medianOf(const std::string &casePath, const std::vector<std::string> &args,
+                const std::string &figure, int runs)
+{
+    std::vector<double> values;
+    for (int round = 0; round < runs; ++round) {
+        std::fprintf(stderr, "  %s: run %d of %d\n", args.back().c_str(), round + 1, runs);
+        std::vector<std::string> command{casePath};
+        command.insert(command.end(), args.begin(), args.end());
+        const ProcessRun run = runProcess(command);
+        if (run.exitCode != 0)
+            throw std::runtime_error(casePath + " " + args.back() + " failed");
+        values.push_back(jsonNumber(run.output, figure));
+    }
+    return median(values);
+}
+
+} // namespace
+
+void livenessRows(Table &table, const std::string &casePath, int runs)
+{
+    const std::string bound = formatMs(kLongestGapMs);
+    const struct
+    {
+        const char *name;
+        const char *label;
+    } gaps[] = {
+        {"list", "listing 100 videos, each page answered after 500 ms"},
+        {"pictures", "node click, each thumbnail answered after 1 s"},
+        {"stall", "first page stalled until its time-out (2 s)"},
+    };
+    for (const auto &gap : gaps) {
+        const double ms = medianOf(casePath, {"window-gap", gap.name}, "gapMs", runs);
+        table.addTarget(std::string("Longest gap in the window's event loop, ") + gap.label,
+                        formatMs(ms), bound, ms / kLongestGapMs, 1.0);
+    }
+    const double closeMs = medianOf(casePath, {"close-exit"}, "closeMs", runs);
+    table.addTarget("Close during that listing to the end of the program", formatMs(closeMs),
+                    formatMs(kLongestCloseMs), closeMs / kLongestCloseMs, 1.0);
+}
+
+} // namespace vidfolio::bench

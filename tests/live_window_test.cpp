@@ -1,0 +1,166 @@
+// The real window, offscreen, against a site that holds its answers back:
+// while the window waits for the site it keeps painting what is true, drops
+// the clicks a listing's greyed window gets, and a close ends the run at once.
+#include "support/windowfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace vidfolio;
+using site::Fault;
+using test::WindowTest;
+
+namespace {
+
+class LiveWindowTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        server.addUser("carol", carol);
+        server.addUser("dave", site::generatedVideos("dave", 12));
+        writeHistory("older\r\nnames\r\n");
+    }
+
+    // The part of the window that `widget` covers, as the window system last
+    // got it from the window's painting; a window whose thread is blocked
+    // goes on showing what it painted before.
+    QImage onScreen(ui::Main &window, const char *widget)
+    {
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        return shown.copy(area(window, widget)).convertToFormat(QImage::Format_RGB32);
+    }
+    // The same part drawn afresh from the window's state now.
+    QImage drawnNow(ui::Main &window, const char *widget)
+    {
+        return window.grab()
+            .toImage()
+            .copy(area(window, widget))
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    QRect area(ui::Main &window, const char *name)
+    {
+        QWidget *widget = find<QWidget>(window, name);
+        return {widget->mapTo(&window, QPoint(0, 0)), widget->size()};
+    }
+    std::size_t requestsFor(const std::string &target) const
+    {
+        std::size_t count = 0;
+        for (const auto &request : server.requests())
+            count += request.target == target ? 1 : 0;
+        return count;
+    }
+    // Runs `check` once the handler started by `start` has waited `ms` for the
+    // site; true when it ran during that wait.
+    bool duringTheWait(int ms, const std::function<void()> &start,
+                       const std::function<void()> &check)
+    {
+        bool ran = false;
+        QTimer::singleShot(ms, [&] {
+            ran = true;
+            check();
+        });
+        start();
+        return ran;
+    }
+
+    const std::vector<site::Video> carol = site::generatedVideos("carol", 25);
+    const std::string daveFirst = "/profile_videos?user=dave";
+};
+
+TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsThePage)
+{
+    auto window = makeWindow();
+    typeAndList(*window, QStringLiteral("carol"));
+    const QImage statusBefore = onScreen(*window, "Stat");
+    const QImage treeBefore = onScreen(*window, "TreeVids");
+    server.setFault(0, {.kind = Fault::Kind::Stall, .delayMs = 1500, .times = 1});
+
+    const bool ran = duringTheWait(
+        500, [&] { typeAndList(*window, QStringLiteral("dave")); },
+        [&] {
+            EXPECT_EQ(requestsFor(daveFirst), 1u);
+            EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
+            EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 0);
+            // Painted while the page is still held: not the last listing's
+            // status and entries any more.
+            EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));
+            EXPECT_EQ(onScreen(*window, "TreeVids"), drawnNow(*window, "TreeVids"));
+            EXPECT_NE(onScreen(*window, "Stat"), statusBefore);
+            EXPECT_NE(onScreen(*window, "TreeVids"), treeBefore);
+            // Dropped by the greyed window, now and once it is enabled again.
+            QTest::mouseClick(find<QWidget>(*window, "CmdGo"), Qt::LeftButton);
+        });
+
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 12 videos"));
+    QTest::qWait(200);
+    EXPECT_EQ(requestsFor(daveFirst), 1u);
+    EXPECT_EQ(requestsFor(daveFirst + "&page=1"), 1u);
+    EXPECT_EQ(requestsFor(daveFirst + "&page=2"), 1u);
+    EXPECT_EQ(server.requests().size(), 4u + 3u);
+}
+
+TEST_F(LiveWindowTest, ACloseWhileTheSiteHoldsThePageEndsTheRunAtOnce)
+{
+    server.setFault(0, {.kind = Fault::Kind::Stall, .delayMs = 5000});
+    auto window = makeWindow();
+
+    const auto start = std::chrono::steady_clock::now();
+    const bool ran = duringTheWait(
+        300, [&] { typeAndList(*window, QStringLiteral("dave")); }, [&] { window->close(); });
+
+    EXPECT_TRUE(ran);
+    // Given up long before the site would have answered.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(history(), QByteArray("dave\r\nolder\r\nnames\r\n"));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(QFile::exists(folder.filePath("temp.txt")));
+    QTest::qWait(200);
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].target, daveFirst);
+}
+
+TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
+{
+    auto window = makeWindow();
+    typeAndList(*window, QStringLiteral("carol"));
+    for (int number = 1; number <= 3; ++number) {
+        server.setFaultAt("/vi/" + carol[2].id + "/" + std::to_string(number) + ".jpg",
+                          {.kind = Fault::Kind::Stall, .delayMs = 400});
+    }
+    const std::string watch = "/watch?v=" + carol[2].id;
+    server.setFaultAt(watch, {.kind = Fault::Kind::Stall, .delayMs = 400});
+    const auto shownNow = [&](const QString &status) {
+        EXPECT_EQ(window->statusText(), status);
+        EXPECT_TRUE(window->isEnabled());
+        EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));
+    };
+
+    EXPECT_TRUE(duringTheWait(
+        200, [&] { clickEntry(*window, 2); },
+        [&] { shownNow(QStringLiteral("Loading pictures...")); }));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_FALSE(find<QLabel>(*window, "SitePic2")->pixmap().isNull());
+
+    const auto download = [&] { find<QAction>(*window, "Download")->trigger(); };
+    EXPECT_TRUE(duringTheWait(200, download, [&] { shownNow(QStringLiteral("Please wait..")); }));
+    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(launcher->opened.size(), 1);
+
+    // Closed while the next lookup waits: nothing opened, nothing shown.
+    EXPECT_TRUE(duringTheWait(200, download, [&] { window->close(); }));
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Please wait.."));
+    EXPECT_EQ(launcher->opened.size(), 1);
+    EXPECT_EQ(requestsFor(watch), 2u);
+}
+
+} // namespace
