@@ -14,15 +14,6 @@ constexpr int kPagesWithoutNewVideo = 10;
 
 } // namespace
 
-QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page)
-{
-    const QString name = queryValue(userName);
-    if (page == 0)
-        return roots.root + QStringLiteral("/profile_videos?user=") + name;
-    return roots.rootWww + QStringLiteral("/profile_videos?user=") + name +
-           QStringLiteral("&page=") + QString::number(page);
-}
-
 ListingRun::ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
                        SiteRoots roots)
     : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots))

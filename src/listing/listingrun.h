@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listing/siteroots.h"
+#include "listing/siteaddress.h"
 
 namespace vidfolio {
 
@@ -34,9 +34,5 @@ private:
     RunLoop &m_loop;
     SiteRoots m_roots;
 };
-
-// The address of a user's profile-videos page; page 0 is the first fetch,
-// which has no page number. The name is percent-encoded as a query value.
-QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page);
 
 } // namespace vidfolio
