@@ -2,6 +2,8 @@
 
 #include "listing/siteaddress.h"
 
+#include <optional>
+
 namespace vidfolio {
 
 class ListingView;
@@ -21,6 +23,13 @@ public:
     void run();
 
 private:
+    // Tells the user when the first page shows that the user does not exist
+    // or has no videos, and ends the run then.
+    bool userHasVideos(const QString &userName);
+    // Fetches and lists the numbered pages the first page announces; the
+    // note the status line ends with, or nothing when a fetch was given up
+    // because the program is ending.
+    std::optional<QString> listNumberedPages(const QString &userName);
     // Splits one numbered page into pieces and adds an entry for each; false
     // when a piece was left out because the list is full.
     bool listPage();
