@@ -4,6 +4,7 @@
 
 #include "check.h"
 #include "listing/profilepage.h"
+#include "listing/videokey.h"
 #include "platform/textcodec.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // libFuzzer target: a downloaded watch page as the player lookup reads it,
 // and the addresses the video commands build from what it cut out.
 
-#include "actions/lookup.h"
+#include "actions/videocommands.h"
 #include "check.h"
 #include "platform/textcodec.h"
 

@@ -1,6 +1,7 @@
 # Sourced by test.sh --sanitize and fuzz.sh: configures the sanitizer build in
 # build-sanitize/ with clang, AddressSanitizer, UndefinedBehaviorSanitizer and
-# the libFuzzer targets. Sets SANITIZE_BUILD.
+# the libFuzzer targets, warnings as errors. Both scripts configure it alike,
+# so that one after the other rebuilds nothing. Sets SANITIZE_BUILD.
 
 SANITIZE_BUILD=build-sanitize
 # A folder configured before with another compiler cannot switch to clang.
@@ -10,4 +11,4 @@ if [ -f "$SANITIZE_BUILD/CMakeCache.txt" ] &&
     rm -rf "$SANITIZE_BUILD/CMakeCache.txt" "$SANITIZE_BUILD/CMakeFiles"
 fi
 CC=clang CXX=clang++ cmake -S . -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DBUILD_TESTING=ON -DVIDFOLIO_SANITIZE=ON -DVIDFOLIO_FUZZ=ON
+    -DBUILD_TESTING=ON -DVIDFOLIO_SANITIZE=ON -DVIDFOLIO_FUZZ=ON -DVIDFOLIO_WERROR=ON

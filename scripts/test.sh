@@ -4,6 +4,10 @@
 #   scripts/test.sh --sanitize   clang build with AddressSanitizer, UBSan and
 #                                the fuzz targets in build-sanitize/: the same
 #                                tests plus a short run of each fuzz target
+# Both build with warnings as errors (VIDFOLIO_WERROR). Each build folder has
+# one configuration of its own (build-demo/ for the demo, build-release/ for
+# the benchmark, build-package/ for the package), so that running one script
+# after another rebuilds nothing the other built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +17,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     build=$SANITIZE_BUILD
 else
     build=build
-    cmake -S . -B "$build" -G Ninja -DBUILD_TESTING=ON
+    cmake -S . -B "$build" -G Ninja -DBUILD_TESTING=ON -DVIDFOLIO_WERROR=ON
 fi
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen

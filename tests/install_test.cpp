@@ -1,7 +1,7 @@
 #include "siteserver.h"
 #include "support/proberun.h"
 #include "support/unprivileged.h"
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ TEST_F(InstallTest, ProgramDesktopEntryAndIconsAreInstalled)
     const QString icon = entry.value("Icon").toString();
     EXPECT_EQ(icon, QStringLiteral("vidfolio"));
 
-    // Every size the hicolor theme gets is the window's own picture painted
+    // Every size the hicolor theme gets is the window's own icon painted
     // at that size; 48 pixels, the size every theme must have, is there.
     const QDir hicolor(installed("share/icons/hicolor"));
     const QStringList sizes = hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -71,7 +71,7 @@ TEST_F(InstallTest, ProgramDesktopEntryAndIconsAreInstalled)
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(
             image.convertToFormat(QImage::Format_ARGB32),
-            vidfolio::ui::programPicture(pixels).toImage().convertToFormat(QImage::Format_ARGB32));
+            vidfolio::ui::programIcon(pixels).toImage().convertToFormat(QImage::Format_ARGB32));
     }
     const QImage windowIcon(hicolor.filePath("32x32/apps/vidfolio.png"), "PNG");
     EXPECT_EQ(

@@ -1,6 +1,7 @@
 #include "listing/listingrun.h"
 #include "listing/pagefetcher.h"
 #include "listing/profilepage.h"
+#include "listing/videokey.h"
 #include "platform/downloader.h"
 #include "siteserver.h"
 #include "support/recordingview.h"

@@ -1,6 +1,6 @@
-#include "actions/lookup.h"
+#include "actions/videocommands.h"
 #include "listing/pagefetcher.h"
-#include "listing/profilepage.h"
+#include "listing/videokey.h"
 #include "platform/downloader.h"
 #include "platform/launcher.h"
 #include "siteserver.h"

@@ -1,7 +1,7 @@
 #include "actions/loadpic.h"
 #include "actions/selection.h"
 #include "listing/pagefetcher.h"
-#include "listing/profilepage.h"
+#include "listing/videokey.h"
 #include "platform/downloader.h"
 #include "platform/picturereader.h"
 #include "siteserver.h"

@@ -1,5 +1,5 @@
 #include "support/windowfixture.h"
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 
 #include <gtest/gtest.h>
 
@@ -69,14 +69,14 @@ QString accessibleText(QWidget *widget, QAccessible::Text kind)
     return accessible ? accessible->text(kind) : QStringLiteral("<no interface>");
 }
 
-TEST_F(WindowTest, CarriesTheProgramPictureAsItsIcon)
+TEST_F(WindowTest, CarriesTheProgramIconAsItsWindowIcon)
 {
     auto window = makeWindow();
     const QIcon icon = window->windowIcon();
     ASSERT_FALSE(icon.isNull());
     EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
     EXPECT_EQ(icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32),
-              ui::programPicture(32).toImage().convertToFormat(QImage::Format_ARGB32));
+              ui::programIcon(32).toImage().convertToFormat(QImage::Format_ARGB32));
 }
 
 TEST_F(WindowTest, TabGoesFromTheTreeToTheUserBoxAndTheThreeThumbnails)

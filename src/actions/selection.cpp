@@ -1,6 +1,6 @@
 #include "actions/selection.h"
 
-#include "actions/videokey.h"
+#include "listing/videokey.h"
 #include "platform/runloop.h"
 
 namespace vidfolio {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "actions/loadpic.h"
-#include "actions/lookup.h"
+#include "actions/videocommands.h"
 
 #include <QImage>
 #include <QString>

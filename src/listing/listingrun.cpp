@@ -14,15 +14,6 @@ constexpr int kPagesWithoutNewVideo = 10;
 
 } // namespace
 
-QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page)
-{
-    const QString name = queryValue(userName);
-    if (page == 0)
-        return roots.root + QStringLiteral("/profile_videos?user=") + name;
-    return roots.rootWww + QStringLiteral("/profile_videos?user=") + name +
-           QStringLiteral("&page=") + QString::number(page);
-}
-
 ListingRun::ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
                        SiteRoots roots)
     : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots))
@@ -49,21 +40,36 @@ void ListingRun::run()
         finish(QStringLiteral("Download failed: ") + first.reason);
         return;
     }
+    if (!userHasVideos(userName))
+        return;
+    const std::optional<QString> note = listNumberedPages(userName);
+    if (!note)
+        return;
+    finish(QStringLiteral("Finished: %1 videos").arg(m_view.treeEntryCount()) + *note);
+}
+
+bool ListingRun::userHasVideos(const QString &userName)
+{
     const QString &firstPage = m_fetcher.PageText();
     if (firstPage.contains(u"machid:")) {
         m_view.setStatus(QStringLiteral("User ") + userName + QStringLiteral(" not found!"));
         m_view.setWindowEnabled(true);
-        return;
+        return false;
     }
     if (firstPage.contains(u"This user doesn't have any videos at this time!")) {
         m_view.setStatus(QStringLiteral("This user doesn't have any videos!"));
         m_view.setWindowEnabled(true);
-        return;
+        return false;
     }
+    return true;
+}
 
+std::optional<QString> ListingRun::listNumberedPages(const QString &userName)
+{
     // A page count read from a hostile or broken page may be huge: the run
     // ends once the list is full, or when a run of pages in a row brings no
     // video it has not listed yet (the site has nothing more to show).
+    const QString &firstPage = m_fetcher.PageText();
     const std::optional<qint64> videoCount = profileVideoCount(firstPage);
     const qint64 pageCount = profilePageCount(firstPage);
     QString note = videoCount ? QString() : QStringLiteral(" (no video count on the page)");
@@ -71,30 +77,25 @@ void ListingRun::run()
     for (qint64 page = 1; page <= pageCount; ++page) {
         const FetchResult fetched = m_fetcher.FetchPage(profileAddress(m_roots, userName, page));
         if (fetched.abandoned)
-            return;
-        if (!fetched.ok) {
-            note = QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
-            break;
-        }
+            return std::nullopt;
+        if (!fetched.ok)
+            return QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
         const int listedBefore = m_view.treeEntryCount();
         const bool roomLeft = listPage();
         m_view.setProgressValue(m_view.progressValue() + 1);
-        if (!roomLeft) {
-            note = QStringLiteral(" (the list stops at %1 videos)").arg(kMaxListedVideos);
-            break;
-        }
+        if (!roomLeft)
+            return QStringLiteral(" (the list stops at %1 videos)").arg(kMaxListedVideos);
         pagesWithoutNewVideo =
             m_view.treeEntryCount() > listedBefore ? 0 : pagesWithoutNewVideo + 1;
         if (pagesWithoutNewVideo == kPagesWithoutNewVideo && page < pageCount) {
-            note = QStringLiteral(" (pages %1 to %2 listed no new video)")
-                       .arg(page - kPagesWithoutNewVideo + 1)
-                       .arg(page);
-            break;
+            return QStringLiteral(" (pages %1 to %2 listed no new video)")
+                .arg(page - kPagesWithoutNewVideo + 1)
+                .arg(page);
         }
         if (m_view.onlyRecent())
             break;
     }
-    finish(QStringLiteral("Finished: %1 videos").arg(m_view.treeEntryCount()) + note);
+    return note;
 }
 
 bool ListingRun::listPage()

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "listing/siteroots.h"
+#include "listing/siteaddress.h"
+
+#include <optional>
 
 namespace vidfolio {
 
@@ -21,6 +23,13 @@ public:
     void run();
 
 private:
+    // Tells the user when the first page shows that the user does not exist
+    // or has no videos, and ends the run then.
+    bool userHasVideos(const QString &userName);
+    // Fetches and lists the numbered pages the first page announces; the
+    // note the status line ends with, or nothing when a fetch was given up
+    // because the program is ending.
+    std::optional<QString> listNumberedPages(const QString &userName);
     // Splits one numbered page into pieces and adds an entry for each; false
     // when a piece was left out because the list is full.
     bool listPage();
@@ -34,9 +43,5 @@ private:
     RunLoop &m_loop;
     SiteRoots m_roots;
 };
-
-// The address of a user's profile-videos page; page 0 is the first fetch,
-// which has no page number. The name is percent-encoded as a query value.
-QString profileAddress(const SiteRoots &roots, const QString &userName, qint64 page);
 
 } // namespace vidfolio

@@ -1,5 +1,7 @@
 #include "listing/profilepage.h"
 
+#include "listing/videokey.h"
+
 #include <algorithm>
 
 namespace vidfolio {
@@ -106,8 +108,7 @@ std::optional<VideoEntry> cutVideoPiece(QStringView piece)
     const QStringView base = thumbnail->first(thumbnail->size() - 5);
 
     VideoEntry entry;
-    entry.key.reserve(id->size() + 1 + base.size());
-    entry.key.append(*id).append(kKeySeparator).append(base);
+    entry.key = makeVideoKey(*id, base);
     entry.title = title->toString();
     entry.title.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
     return entry;

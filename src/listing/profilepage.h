@@ -8,12 +8,9 @@
 
 namespace vidfolio {
 
-// Separates the video identifier from the thumbnail base in a tree key.
-inline constexpr QChar kKeySeparator = QChar(0x2021);
-
 struct VideoEntry
 {
-    QString key; // identifier + separator + thumbnail base address
+    QString key; // identifier, separator, thumbnail base: makeVideoKey
     QString title;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/failurereason.h"
 
+#include <optional>
+
 namespace vidfolio {
 namespace {
 
@@ -26,9 +28,9 @@ std::string certificateReason(long check)
     }
 }
 
-} // namespace
-
-std::string failureReason(CURLcode code, const TransferFacts &facts)
+// The transfer stopped on this side: a file that cannot be written, or a
+// size limit reached. Nothing for other codes.
+std::optional<std::string> localReason(CURLcode code, const TransferFacts &facts)
 {
     switch (code) {
     case CURLE_WRITE_ERROR:
@@ -39,7 +41,17 @@ std::string failureReason(CURLcode code, const TransferFacts &facts)
         return "cannot write " + facts.fileName;
     case CURLE_FILESIZE_EXCEEDED:
         return "too large";
+    case CURLE_ABORTED_BY_CALLBACK:
+        return "cancelled";
+    default:
+        return std::nullopt;
+    }
+}
 
+// Finding, reaching and keeping the server. Nothing for other codes.
+std::optional<std::string> connectionReason(CURLcode code)
+{
+    switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return "host not found";
     case CURLE_COULDNT_CONNECT:
@@ -60,7 +72,15 @@ std::string failureReason(CURLcode code, const TransferFacts &facts)
         return "proxy not found";
     case CURLE_PROXY:
         return "proxy failed";
+    default:
+        return std::nullopt;
+    }
+}
 
+// The address and what the server answered. Nothing for other codes.
+std::optional<std::string> answerReason(CURLcode code, const TransferFacts &facts)
+{
+    switch (code) {
     case CURLE_URL_MALFORMAT:
         return "bad address";
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -90,7 +110,16 @@ std::string failureReason(CURLcode code, const TransferFacts &facts)
         return "bad answer from the server";
     case CURLE_BAD_CONTENT_ENCODING:
         return "bad compressed data";
+    default:
+        return std::nullopt;
+    }
+}
 
+// Secure connections: the certificate and the handshake. Nothing for other
+// codes.
+std::optional<std::string> securityReason(CURLcode code, const TransferFacts &facts)
+{
+    switch (code) {
     case CURLE_PEER_FAILED_VERIFICATION:
         return certificateReason(facts.certificateCheck);
     case CURLE_SSL_ISSUER_ERROR:
@@ -109,14 +138,26 @@ std::string failureReason(CURLcode code, const TransferFacts &facts)
     case CURLE_SSL_CLIENTCERT:
     case CURLE_USE_SSL_FAILED:
         return "secure connection failed";
-
-    case CURLE_ABORTED_BY_CALLBACK:
-        return "cancelled";
     default:
-        // Codes of other protocols, of libcurl's own use and of versions to
-        // come: nothing the user could act on.
-        return "unexpected error";
+        return std::nullopt;
     }
+}
+
+} // namespace
+
+std::string failureReason(CURLcode code, const TransferFacts &facts)
+{
+    if (auto reason = localReason(code, facts))
+        return *reason;
+    if (auto reason = connectionReason(code))
+        return *reason;
+    if (auto reason = answerReason(code, facts))
+        return *reason;
+    if (auto reason = securityReason(code, facts))
+        return *reason;
+    // Codes of other protocols, of libcurl's own use and of versions to
+    // come: nothing the user could act on.
+    return "unexpected error";
 }
 
 } // namespace vidfolio

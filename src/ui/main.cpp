@@ -3,7 +3,7 @@
 #include "ui/clickarea.h"
 #include "ui/layout.h"
 #include "ui/messageboxes.h"
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 #include "ui/publisher.h"
 #include "ui/usernamesmodel.h"
 #include "ui/videotree.h"
@@ -98,7 +98,7 @@ Main::Main(MainSetup setup)
     // Qualified: unqualified, the name is QWidget's own getter.
     setWindowIcon(ui::windowIcon());
     setFont(windowFont());
-    m_img = nodePictures();
+    m_img = nodeIcons();
 
     // Set before the controls are made, so that those given a colour of their
     // own take the other colours from it.

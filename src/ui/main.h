@@ -5,7 +5,7 @@
 #include "history/historyfile.h"
 #include "listing/listingview.h"
 #include "listing/pagefetcher.h"
-#include "listing/siteroots.h"
+#include "listing/siteaddress.h"
 #include "platform/downloader.h"
 #include "platform/filefolder.h"
 #include "platform/launcher.h"

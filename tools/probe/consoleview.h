@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/lookup.h"
+#include "actions/videocommands.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
 #include "platform/launcher.h"

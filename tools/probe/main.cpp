@@ -17,11 +17,11 @@
 
 #include "consoleview.h"
 
-#include "actions/lookup.h"
+#include "actions/videocommands.h"
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
 #include "listing/pagefetcher.h"
-#include "listing/profilepage.h"
+#include "listing/videokey.h"
 #include "platform/downloader.h"
 #include "platform/filefolder.h"
 #include "platform/programfolder.h"

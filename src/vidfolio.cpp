@@ -1,5 +1,5 @@
 #include "ui/main.h"
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 
 #include <QApplication>
 

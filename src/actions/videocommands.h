@@ -1,7 +1,6 @@
 #pragma once
 
-#include "actions/videokey.h"
-#include "listing/siteroots.h"
+#include "listing/siteaddress.h"
 
 #include <QString>
 #include <QStringView>
@@ -12,6 +11,16 @@ namespace vidfolio {
 
 class Launcher;
 class PageFetcher;
+
+// The three commands of the Video menu (watch page, bare player, video
+// file) and the player lookup the last two start with.
+
+// The tree entry the video commands act on.
+struct SelectedVideo
+{
+    QString key;
+    QString title;
+};
 
 // What the video commands need of the window.
 class VideoCommandView
@@ -30,9 +39,6 @@ public:
     virtual void lookupFinished(const QString &parameters) { Q_UNUSED(parameters); }
 };
 
-// The address a page names the player by; the player parameters follow it.
-inline constexpr QStringView kPlayerMarker = u"/player2.swf?video_id=";
-
 // Longer player parameters than this are not a player's: a marker whose
 // quote is missing would otherwise hand the rest of a large page to the
 // browser as one address, which the desktop cannot even start with.
@@ -43,17 +49,6 @@ inline constexpr qsizetype kMaxPlayerParameters = 4096;
 // follows). Nothing when the page holds no marker, markers comparing
 // exactly, or when the parameters are longer than kMaxPlayerParameters.
 std::optional<QString> cutPlayerParameters(QStringView page);
-
-// Addresses on the site. The identifier is percent-encoded as a query value;
-// the parameters keep their "&" and "=", and any character that may not
-// stand in an address is percent-encoded.
-QString watchAddress(const SiteRoots &roots, const QString &videoId);
-QString playerAddress(const SiteRoots &roots, const QString &parameters);
-QString videoFileAddress(const SiteRoots &roots, const QString &parameters);
-
-// `value` with every byte that may not stand in the query of an address
-// percent-encoded (as UTF-8); well-formed "%XX" escapes are kept.
-QString addressSafe(QStringView value);
 
 struct PlayerLookup
 {

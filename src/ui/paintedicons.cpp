@@ -1,4 +1,4 @@
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -36,7 +36,7 @@ QPixmap camera(int size, QColor body)
     return pixmap;
 }
 
-// A plain sign on a coloured tile, for the pictures the tree never shows.
+// A plain sign on a coloured tile, for the node icons the tree never shows.
 QPixmap tile(QColor colour, const QString &sign)
 {
     QPixmap pixmap(16, 16);
@@ -57,19 +57,19 @@ QPixmap tile(QColor colour, const QString &sign)
 
 } // namespace
 
-QPixmap programPicture(int size)
+QPixmap programIcon(int size)
 {
     return camera(size, QColor(70, 110, 190));
 }
 
 QIcon windowIcon()
 {
-    return QIcon(programPicture(32));
+    return QIcon(programIcon(32));
 }
 
-QList<QIcon> nodePictures()
+QList<QIcon> nodeIcons()
 {
-    return {QIcon(programPicture(16)), QIcon(tile(QColor(60, 150, 80), "P")),
+    return {QIcon(programIcon(16)), QIcon(tile(QColor(60, 150, 80), "P")),
             QIcon(tile(QColor(200, 130, 40), "U")), QIcon(tile(QColor(130, 80, 170), "F")),
             QIcon(tile(QColor(120, 120, 120), "?"))};
 }

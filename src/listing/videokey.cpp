@@ -1,8 +1,14 @@
-#include "actions/videokey.h"
-
-#include "listing/profilepage.h"
+#include "listing/videokey.h"
 
 namespace vidfolio {
+
+QString makeVideoKey(QStringView id, QStringView thumbnailBase)
+{
+    QString key;
+    key.reserve(id.size() + 1 + thumbnailBase.size());
+    key.append(id).append(kKeySeparator).append(thumbnailBase);
+    return key;
+}
 
 VideoKeyParts splitVideoKey(const QString &key)
 {

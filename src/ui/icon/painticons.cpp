@@ -1,11 +1,11 @@
-// vidfolio-icon: paints the program's picture with the window's own code and
+// vidfolio-icon: paints the program's icon with the window's own code and
 // writes it as the PNG icons of the hicolor theme, run at build time.
 //
 //   vidfolio-icon FOLDER SIZE...
 //
 // writes FOLDER/SIZExSIZE/apps/vidfolio.png for every SIZE.
 
-#include "ui/pictures.h"
+#include "ui/paintedicons.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -32,8 +32,8 @@ int main(int argc, char **argv)
             return 2;
         }
         const QString apps = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
-        if (!QDir().mkpath(apps) || !vidfolio::ui::programPicture(size).save(
-                                        apps + QStringLiteral("/vidfolio.png"), "PNG")) {
+        if (!QDir().mkpath(apps) ||
+            !vidfolio::ui::programIcon(size).save(apps + QStringLiteral("/vidfolio.png"), "PNG")) {
             std::fprintf(stderr, "vidfolio-icon: cannot write %s/vidfolio.png\n", qPrintable(apps));
             return 1;
         }
