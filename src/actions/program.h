@@ -26,9 +26,9 @@ struct ProgramSetup
     // while it may write there, otherwise in the user's data folder.
     FileFolder folder = chooseFileFolder();
     // Opens the addresses of the Video menu; null for the desktop's handler.
-    std::shared_ptr<Launcher> launcher;
+    std::shared_ptr<Launcher> launcher{};
     // Bounds on each page download and on each thumbnail download.
-    DownloadLimits pageLimits;
+    DownloadLimits pageLimits{};
     DownloadLimits pictureLimits = kPictureLimits;
 };
 

@@ -189,10 +189,7 @@ std::optional<FileFolder> workFolder(const FolderOptions &options,
 // choice of folder is not even looked at.
 ProgramSetup probeSetup(const QString &host, const FileFolder &folder, const DownloadLimits &limits)
 {
-    return {.roots = SiteRoots::forHost(host),
-            .folder = folder,
-            .launcher = nullptr,
-            .pageLimits = limits};
+    return {.roots = SiteRoots::forHost(host), .folder = folder, .pageLimits = limits};
 }
 
 // Prints every fetch the program makes.
