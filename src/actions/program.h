@@ -36,7 +36,8 @@ struct ProgramSetup
 // downloader for pages and thumbnails, the page fetcher on top of it), the
 // history of user names with its rules, and the commands a user gives. The
 // window and the probe each hold one and hand it their views; it knows no
-// widget. Every command does nothing once `loop` says the program is ending.
+// widget. The listing, the choice of a video and the Video menu's commands
+// do nothing once `loop` says the program is ending.
 class Program
 {
 public:
