@@ -9,10 +9,6 @@
 #include "ui/videotree.h"
 #include "ui/windowlook.h"
 
-#include "history/historyfile.h"
-#include "listing/listingrun.h"
-#include "platform/programfolder.h"
-
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,17 +26,6 @@
 namespace vidfolio::ui {
 namespace {
 
-// "Tahoma" 6.75 points where installed; otherwise Qt picks the closest
-// sans-serif face at the same size.
-QFont windowFont(bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(6.75);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel *caption(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
     auto *label = new QLabel(text, parent);
@@ -50,13 +35,6 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text, const QR
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
-}
-
-void setColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, color);
-    widget->setPalette(palette);
 }
 
 QAction *menuItem(QMenu *menu, const char *name, const QString &text)
@@ -77,21 +55,18 @@ QMenu *submenu(QWidget *parent, const char *name, const QString &title)
 } // namespace
 
 Main::Main(MainSetup setup)
-    : m_setup(std::move(setup)),
-      m_historyReadPath(pathToRead(m_setup.folder, QString::fromUtf16(kHistoryFileName))),
-      m_historyPath(pathInFolder(m_setup.folder.path, QString::fromUtf16(kHistoryFileName))),
-      m_downloader(m_setup.pageLimits), m_fetcher(m_downloader, m_setup.folder.path)
+    : m_boxes(std::move(setup.boxes)), m_endProgram(std::move(setup.endProgram)),
+      m_program(std::move(setup), m_loop)
 {
     // Downloads and a busy server's waits pass with the window alive, and
     // end at once when the window is closed meanwhile.
-    m_downloader.setWaiter([this](std::chrono::milliseconds duration) { m_loop.wait(duration); });
-    m_downloader.setIdle([this] { return m_loop.keepAlive(); });
-    if (!m_setup.boxes)
-        m_setup.boxes = std::make_shared<MessageBoxes>();
-    if (!m_setup.endProgram)
-        m_setup.endProgram = [] { QCoreApplication::exit(0); };
-    if (!m_setup.launcher)
-        m_setup.launcher = std::make_shared<DesktopLauncher>();
+    Downloader &downloader = m_program.downloader();
+    downloader.setWaiter([this](std::chrono::milliseconds duration) { m_loop.wait(duration); });
+    downloader.setIdle([this] { return m_loop.keepAlive(); });
+    if (!m_boxes)
+        m_boxes = std::make_shared<MessageBoxes>();
+    if (!m_endProgram)
+        m_endProgram = [] { QCoreApplication::exit(0); };
 
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Vidfolio - ") + QLatin1String(kPublisherSiteName));
@@ -123,6 +98,24 @@ void Main::buildControls()
 
     // Created from the bottom of the stacking order up, so that a control
     // listed earlier in the layout lies above one listed later.
+    buildListControls(client);
+    buildTree(client);
+    buildStatusLine(client);
+    buildUserBox(client);
+    buildThumbnails(client);
+
+    // The tab order of the layout: the tree, then the user-name box, then the
+    // three thumbnails; the captions, bars and click area take no focus.
+    setTabOrder(m_treeVids, m_txtUser);
+    setTabOrder(m_txtUser, m_sitePic[0]);
+    setTabOrder(m_sitePic[0], m_sitePic[1]);
+    setTabOrder(m_sitePic[1], m_sitePic[2]);
+}
+
+// The frame around the list, the captions, the "List Videos" click area and
+// the line under them.
+void Main::buildListControls(QWidget *client)
+{
     auto *shp = new QFrame(client);
     shp->setObjectName(QStringLiteral("Shp"));
     shp->setGeometry(layout::shp);
@@ -151,7 +144,11 @@ void Main::buildControls()
     line1->setGeometry(layout::line1);
     line1->setAutoFillBackground(true);
     setColor(line1, QPalette::Window, QColor(128, 128, 128));
+}
 
+// The progress bar and the tree of videos below it.
+void Main::buildTree(QWidget *client)
+{
     m_pb = new QProgressBar(client);
     m_pb->setObjectName(QStringLiteral("PB"));
     m_pb->setGeometry(layout::pb);
@@ -172,7 +169,10 @@ void Main::buildControls()
     m_treeVids->setAccessibleName(QStringLiteral("Videos"));
     m_treeVids->setAccessibleDescription(
         QStringLiteral("The videos of the user listed last; click one to show its pictures"));
+}
 
+void Main::buildStatusLine(QWidget *client)
+{
     m_stat = new QStatusBar(client);
     m_stat->setObjectName(QStringLiteral("Stat"));
     m_stat->setGeometry(layout::stat);
@@ -184,7 +184,10 @@ void Main::buildControls()
     m_stat->addPermanentWidget(m_statText, 1);
     // The label keeps its text as its name, so a screen reader reads the message.
     m_stat->setAccessibleName(QStringLiteral("Status line"));
+}
 
+void Main::buildUserBox(QWidget *client)
+{
     m_txtUser = new QComboBox(client);
     m_txtUser->setObjectName(QStringLiteral("TxtUser"));
     m_txtUser->setGeometry(layout::txtUser);
@@ -201,7 +204,10 @@ void Main::buildControls()
         named->setAccessibleDescription(
             QStringLiteral("The user name whose videos to list; names listed before are offered"));
     }
+}
 
+void Main::buildThumbnails(QWidget *client)
+{
     const QString pictureNames[3] = {QStringLiteral("First picture"),
                                      QStringLiteral("Middle picture"),
                                      QStringLiteral("Last picture")};
@@ -215,13 +221,6 @@ void Main::buildControls()
         m_sitePic[i]->setAccessibleDescription(
             QStringLiteral("A thumbnail of the video chosen in the list"));
     }
-
-    // The tab order of the layout: the tree, then the user-name box, then the
-    // three thumbnails; the captions, bars and click area take no focus.
-    setTabOrder(m_treeVids, m_txtUser);
-    setTabOrder(m_txtUser, m_sitePic[0]);
-    setTabOrder(m_sitePic[0], m_sitePic[1]);
-    setTabOrder(m_sitePic[1], m_sitePic[2]);
 }
 
 void Main::paletteForPopups()
@@ -274,28 +273,24 @@ void Main::connectHandlers()
     connect(m_exit, &QAction::triggered, this, &Main::exitClick);
     connect(m_showAll, &QAction::triggered, this, &Main::showAllClick);
     connect(m_onlyRecent, &QAction::triggered, this, &Main::onlyRecentClick);
-    connect(m_treeVids, &QTreeWidget::itemClicked, this, &Main::nodeClick);
+    connect(m_treeVids, &QTreeWidget::itemClicked, this, &Main::treeVidsClicked);
     connect(m_video, &QMenu::aboutToShow, this, &Main::videoClick);
     connect(m_download, &QAction::triggered, this,
-            [this] { videoCommand(VideoCommand::Download); });
+            [this] { videoCommandClick(VideoCommand::Download); });
     connect(m_watchdirect, &QAction::triggered, this,
-            [this] { videoCommand(VideoCommand::Watchdirect); });
-    connect(m_watch, &QAction::triggered, this, [this] { videoCommand(VideoCommand::Watch); });
+            [this] { videoCommandClick(VideoCommand::Watchdirect); });
+    connect(m_watch, &QAction::triggered, this, [this] { videoCommandClick(VideoCommand::Watch); });
 }
 
 void Main::load()
 {
-    m_historyRead = LoadUsers(*this, m_historyReadPath);
-    m_historyLoaded = userCount();
-    if (m_historyRead == HistoryRead::Unreadable)
+    if (m_program.loadHistory(*this) == HistoryRead::Unreadable)
         setStatus(QStringLiteral("Cannot read users.vidfolio; it is left as it is"));
 }
 
 void Main::cmdGoClick()
 {
-    if (m_loop.ending())
-        return;
-    ListingRun(*this, *this, m_fetcher, m_loop, m_setup.roots).run();
+    m_program.listVideos(*this, *this);
 }
 
 void Main::aboutClick()
@@ -306,7 +301,7 @@ void Main::aboutClick()
                             QStringLiteral("  Site: ") + QLatin1String(kPublisherSiteAddress),
                             QString(),
                             QStringLiteral("This program will list a YouTube users videos.")};
-    m_setup.boxes->show(this, QStringLiteral("Vidfolio"), lines.join(u'\n'), QMessageBox::NoIcon);
+    m_boxes->show(this, QStringLiteral("Vidfolio"), lines.join(u'\n'), QMessageBox::NoIcon);
 }
 
 void Main::exitClick()
@@ -326,12 +321,9 @@ void Main::saveAndEnd()
     // Set first: a download under way (the close may come while a handler
     // waits for the site) is given up, and none starts from here on.
     m_loop.end();
-    // A history that could not be read stays as it is: saving the names of
-    // this run over it would lose all the names it holds.
-    if (m_historyRead != HistoryRead::Unreadable)
-        SaveUsers(*this, m_historyPath, m_loop, m_historyLoaded);
+    m_program.saveHistory(*this);
     m_loop.pumpEvents();
-    m_setup.endProgram();
+    m_endProgram();
 }
 
 void Main::showAllClick()
@@ -346,12 +338,9 @@ void Main::onlyRecentClick()
     m_showAll->setChecked(false);
 }
 
-void Main::nodeClick(QTreeWidgetItem *node)
+void Main::treeVidsClicked(QTreeWidgetItem *node)
 {
-    if (m_loop.ending())
-        return;
-    NodeClick(*this, m_downloader, m_loop, node->data(0, Qt::UserRole).toString(),
-              m_setup.pictureLimits);
+    m_program.chooseVideo(*this, node->data(0, Qt::UserRole).toString());
 }
 
 void Main::videoClick()
@@ -359,159 +348,9 @@ void Main::videoClick()
     VideoMenuOpened(*this);
 }
 
-void Main::videoCommand(VideoCommand command)
+void Main::videoCommandClick(VideoCommand command)
 {
-    if (m_loop.ending())
-        return;
-    runVideoCommand(command, *this, m_fetcher, *m_setup.launcher, m_setup.roots);
-}
-
-QString Main::GetVideoID(const QString &address)
-{
-    return lookUpPlayer(*this, m_fetcher, address).parameters;
-}
-
-void Main::hideVideoMenu()
-{
-    m_video->menuAction()->setVisible(false);
-}
-
-void Main::setWindowEnabled(bool enabled)
-{
-    // Input that reached the window system while the window was disabled is
-    // dropped before the window takes input again.
-    if (enabled && !isEnabled())
-        m_loop.turn();
-    setEnabled(enabled);
-}
-
-void Main::setStatus(const QString &text)
-{
-    m_statText->setText(text);
-}
-
-QString Main::statusText() const
-{
-    return m_statText->text();
-}
-
-void Main::focusUserBox()
-{
-    m_txtUser->setFocus(Qt::OtherFocusReason);
-}
-
-void Main::showVideoMenu()
-{
-    m_video->menuAction()->setVisible(true);
-}
-
-void Main::setThumbnail(int box, const QImage &picture)
-{
-    if (picture.isNull())
-        m_sitePic[box]->clear();
-    else
-        m_sitePic[box]->setPixmap(QPixmap::fromImage(picture));
-}
-
-void Main::setVideoNameCaption(const QString &caption)
-{
-    // Shown as it is: a menu would take "&" for a mnemonic and a tab for the
-    // start of a shortcut, and line breaks would stretch the item.
-    QString shown = caption;
-    shown.replace(u'&', QStringLiteral("&&"));
-    for (QChar &c : shown) {
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    }
-    m_vidName->setText(shown);
-}
-
-std::optional<SelectedVideo> Main::selectedVideo() const
-{
-    const QList<QTreeWidgetItem *> selected = m_treeVids->selectedItems();
-    if (selected.isEmpty())
-        return std::nullopt;
-    return SelectedVideo{selected.first()->data(0, Qt::UserRole).toString(),
-                         selected.first()->text(0)};
-}
-
-void Main::showNoVideoSelected()
-{
-    m_setup.boxes->show(this, QStringLiteral("Error"), QStringLiteral("No video selected"),
-                        QMessageBox::Warning);
-}
-
-bool Main::onlyRecent() const
-{
-    return m_onlyRecent->isChecked();
-}
-
-void Main::repaintTree()
-{
-    m_treeVids->viewport()->repaint();
-}
-
-void Main::treeCleared()
-{
-    m_treeVids->clear();
-}
-
-void Main::treeEntryAdded(const QString &key, const QString &text, int image)
-{
-    // Filled in before it joins the tree, so the tree hears of it only once.
-    auto *item = new QTreeWidgetItem(QStringList(text));
-    item->setData(0, Qt::UserRole, key);
-    if (image >= 1 && image <= m_img.size())
-        item->setIcon(0, m_img.at(image - 1));
-    m_treeVids->addTopLevelItem(item);
-}
-
-void Main::progressChanged(int value, int maximum)
-{
-    // A bar from 0 to 0 would turn into a busy indicator; show it empty.
-    m_pb->setMaximum(maximum > 0 ? maximum : 1);
-    m_pb->setValue(maximum > 0 ? value : 0);
-}
-
-QString Main::userText() const
-{
-    return m_txtUser->currentText();
-}
-
-int Main::userCount() const
-{
-    return m_txtUser->count();
-}
-
-QString Main::userAt(int index) const
-{
-    // The model's own name, the box's item text without the detour through
-    // QVariant: saving 100,000 names asks for each once.
-    return m_userNames->nameAt(index);
-}
-
-void Main::insertUser(int index, const QString &name)
-{
-    // Inserting may move the current entry; the text typed stays as it was.
-    const QString typed = m_txtUser->currentText();
-    m_txtUser->insertItem(index, name);
-    if (m_txtUser->currentText() != typed)
-        m_txtUser->setEditText(typed);
-}
-
-void Main::appendUsers(const QStringList &names)
-{
-    m_userNames->appendNames(names);
-}
-
-void Main::selectUser(int index)
-{
-    m_txtUser->setCurrentIndex(index);
-}
-
-void Main::refreshUsers()
-{
-    m_txtUser->update();
+    m_program.runVideoCommand(command, *this);
 }
 
 } // namespace vidfolio::ui

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "actions/loadpic.h"
+#include "actions/program.h"
 #include "actions/selection.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
-#include "listing/pagefetcher.h"
-#include "listing/siteaddress.h"
-#include "platform/downloader.h"
-#include "platform/filefolder.h"
-#include "platform/launcher.h"
 #include "ui/windowloop.h"
 
 #include <QMainWindow>
@@ -31,28 +26,20 @@ class ClickArea;
 class MessageBoxes;
 class UserNamesModel;
 
-// What the window is made with; the defaults are those of the installed
-// program. Tests point the site and the folder elsewhere.
-struct MainSetup
+// What the window is made with: what the program is made with (the site,
+// the folder, the launcher, the limits), and the window's own. The defaults
+// are those of the installed program; tests point each elsewhere.
+struct MainSetup : ProgramSetup
 {
-    SiteRoots roots = SiteRoots::builtIn();
-    // Where the history file and the scratch file live: beside the program
-    // while it may write there, otherwise in the user's data folder.
-    FileFolder folder = chooseFileFolder();
     // Shows the message boxes; null for real boxes.
     std::shared_ptr<MessageBoxes> boxes;
     // Ends the program at once; by default it leaves the event loop.
     std::function<void()> endProgram;
-    // Opens the addresses of the Video menu; null for the desktop's handler.
-    std::shared_ptr<Launcher> launcher;
-    // Bounds on each page download and on each thumbnail download.
-    DownloadLimits pageLimits;
-    DownloadLimits pictureLimits = kPictureLimits;
 };
 
 // The program's single window. It builds the controls, routes their events
-// to the handlers and shows what the listing, the video actions and the
-// history decide.
+// to the program (Program) and shows what the listing, the video actions and
+// the history decide, through the view interfaces it implements.
 class Main final : public QMainWindow,
                    public ListingView,
                    public SelectionView,
@@ -100,6 +87,11 @@ protected:
 
 private:
     void buildControls();
+    void buildListControls(QWidget *client);
+    void buildTree(QWidget *client);
+    void buildStatusLine(QWidget *client);
+    void buildUserBox(QWidget *client);
+    void buildThumbnails(QWidget *client);
     void buildMenus();
     void paletteForPopups();
     void connectHandlers();
@@ -110,24 +102,17 @@ private:
     void exitClick();
     void showAllClick();
     void onlyRecentClick();
-    void nodeClick(QTreeWidgetItem *node);
+    void treeVidsClicked(QTreeWidgetItem *node);
     void videoClick();
-    void videoCommand(VideoCommand command);
+    void videoCommandClick(VideoCommand command);
     // Saves the history, handles the pending events and ends the program.
     void saveAndEnd();
 
-    MainSetup m_setup;
-    // The history is read from m_historyReadPath and saved to m_historyPath;
-    // they differ when an older history beside the program is carried over
-    // into the data folder.
-    QString m_historyReadPath;
-    QString m_historyPath;
-    HistoryRead m_historyRead = HistoryRead::Missing;
-    // The names the history held at start, the last entries of TxtUser.
-    int m_historyLoaded = 0;
-    Downloader m_downloader;
-    PageFetcher m_fetcher;
+    std::shared_ptr<MessageBoxes> m_boxes;
+    std::function<void()> m_endProgram;
+    // Made before the program, which waits through it.
     WindowLoop m_loop{*this};
+    Program m_program;
 
     QComboBox *m_txtUser = nullptr;
     UserNamesModel *m_userNames = nullptr;

@@ -3,6 +3,23 @@
 #include <QPainter>
 
 namespace vidfolio::ui {
+
+QFont windowFont(bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(6.75);
+    font.setBold(bold);
+    return font;
+}
+
+void setColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
+}
+
 QPalette windowPalette()
 {
     const QColor face(240, 240, 240);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QLabel>
 #include <QPalette>
 
@@ -11,6 +12,15 @@ namespace vidfolio::ui {
 // colour, the disabled ones of the busy window included, stands at least
 // 4.5:1 against the colour it is drawn on.
 QPalette windowPalette();
+
+// The window's font: "Tahoma" 6.75 points where installed; otherwise Qt
+// picks the closest sans-serif face at the same size.
+QFont windowFont(bool bold = false);
+
+// Gives `widget` a colour of its own for `role`. Colours come from palettes
+// rather than style sheets: a style sheet puts a widget under the slower
+// style-sheet style.
+void setColor(QWidget *widget, QPalette::ColorRole role, const QColor &color);
 
 // A thumbnail box: a picture that takes the keyboard focus by Tab or click
 // and shows it with a frame in the highlight colour.

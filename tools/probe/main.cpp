@@ -17,13 +17,8 @@
 
 #include "consoleview.h"
 
-#include "actions/videocommands.h"
-#include "history/historyfile.h"
-#include "listing/listingrun.h"
-#include "listing/pagefetcher.h"
+#include "actions/program.h"
 #include "listing/videokey.h"
-#include "platform/downloader.h"
-#include "platform/filefolder.h"
 #include "platform/programfolder.h"
 #include "platform/runloop.h"
 
@@ -189,29 +184,39 @@ std::optional<FileFolder> workFolder(const FolderOptions &options,
     return FileFolder{temporary->path(), {}};
 }
 
+// The program on HOST's site, keeping its files in `folder`, each page
+// download bounded by `limits`. The folder is given, so the program's own
+// choice of folder is not even looked at.
+ProgramSetup probeSetup(const QString &host, const FileFolder &folder, const DownloadLimits &limits)
+{
+    return {.roots = SiteRoots::forHost(host), .folder = folder, .pageLimits = limits};
+}
+
+// Prints every fetch the program makes.
+void printFetches(Program &program, ConsoleView &view)
+{
+    program.fetcher().setObserver([&view](const QString &address, const FetchResult &result) {
+        view.printFetch(address, result.ok, result.reason);
+    });
+}
+
 int list(const ListOptions &options, std::chrono::steady_clock::time_point start)
 {
     std::optional<QTemporaryDir> scratchFolder;
     const std::optional<FileFolder> folder = workFolder(options.folders, scratchFolder);
     if (!folder)
         return 1;
-    const QString historyName = QString::fromUtf16(kHistoryFileName);
 
     ConsoleView view(options.onlyRecent, start);
     ConsoleRunLoop loop;
-    Downloader downloader(options.limits);
-    PageFetcher fetcher(downloader, folder->path);
-    fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok, result.reason);
-    });
+    Program program(probeSetup(options.host, *folder, options.limits), loop);
+    printFetches(program, view);
 
-    // As the window does: an unreadable history is left as it is.
-    const HistoryRead read = LoadUsers(view, pathToRead(*folder, historyName));
-    const int loaded = view.userCount();
+    // The history as the window keeps it: loaded at start, saved at the end.
+    program.loadHistory(view);
     view.setUserText(options.user);
-    ListingRun(view, view, fetcher, loop, SiteRoots::forHost(options.host)).run();
-    if (read != HistoryRead::Unreadable)
-        SaveUsers(view, pathInFolder(folder->path, historyName), loop, loaded);
+    program.listVideos(view, view);
+    program.saveHistory(view);
     view.printUsers();
     return 0;
 }
@@ -224,16 +229,15 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
         return 1;
 
     ConsoleView view(false, start);
-    ConsoleLauncher launcher(start);
-    Downloader downloader(options.limits);
-    PageFetcher fetcher(downloader, folder->path);
-    fetcher.setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok, result.reason);
-    });
+    ConsoleRunLoop loop;
+    ProgramSetup setup = probeSetup(options.host, *folder, options.limits);
+    setup.launcher = std::make_shared<ConsoleLauncher>(start);
+    Program program(std::move(setup), loop);
+    printFetches(program, view);
     // The entry a listing would have made for the video; the thumbnail base
     // plays no part in the commands.
     view.setSelectedVideo({options.id + kKeySeparator, options.id});
-    runVideoCommand(*options.command, view, fetcher, launcher, SiteRoots::forHost(options.host));
+    program.runVideoCommand(*options.command, view);
     return 0;
 }
 

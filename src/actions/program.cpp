@@ -1,0 +1,68 @@
+#include "actions/program.h"
+
+#include "actions/selection.h"
+#include "listing/listingrun.h"
+#include "platform/programfolder.h"
+#include "platform/runloop.h"
+
+namespace vidfolio {
+namespace {
+
+QString historyName()
+{
+    return QString::fromUtf16(kHistoryFileName);
+}
+
+} // namespace
+
+Program::Program(ProgramSetup setup, RunLoop &loop)
+    : m_setup(std::move(setup)), m_loop(loop), m_downloader(m_setup.pageLimits),
+      m_fetcher(m_downloader, m_setup.folder.path)
+{
+    if (!m_setup.launcher)
+        m_setup.launcher = std::make_shared<DesktopLauncher>();
+}
+
+HistoryRead Program::loadHistory(UserHistoryList &box)
+{
+    // Read from the fallback folder while the file folder holds no history
+    // yet; saved into the file folder, which carries an older history beside
+    // the program over into the data folder.
+    m_historyRead = LoadUsers(box, pathToRead(m_setup.folder, historyName()));
+    m_historyLoaded = box.userCount();
+    return m_historyRead;
+}
+
+void Program::saveHistory(const UserList &box)
+{
+    if (m_historyRead != HistoryRead::Unreadable)
+        SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()), m_loop, m_historyLoaded);
+}
+
+void Program::listVideos(ListingView &view, UserList &users)
+{
+    if (m_loop.ending())
+        return;
+    ListingRun(view, users, m_fetcher, m_loop, m_setup.roots).run();
+}
+
+void Program::chooseVideo(SelectionView &view, const QString &key)
+{
+    if (m_loop.ending())
+        return;
+    NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits);
+}
+
+void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
+{
+    if (m_loop.ending())
+        return;
+    vidfolio::runVideoCommand(command, view, m_fetcher, *m_setup.launcher, m_setup.roots);
+}
+
+QString Program::lookUpPlayerParameters(VideoCommandView &view, const QString &address)
+{
+    return lookUpPlayer(view, m_fetcher, address).parameters;
+}
+
+} // namespace vidfolio

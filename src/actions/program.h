@@ -1,0 +1,82 @@
+#pragma once
+
+#include "actions/loadpic.h"
+#include "actions/videocommands.h"
+#include "history/historyfile.h"
+#include "listing/pagefetcher.h"
+#include "listing/siteaddress.h"
+#include "platform/downloader.h"
+#include "platform/filefolder.h"
+#include "platform/launcher.h"
+
+#include <memory>
+
+namespace vidfolio {
+
+class ListingView;
+class RunLoop;
+class SelectionView;
+
+// What the program is made with; the defaults are those of the installed
+// program. Tests and the probe point the site and the folder elsewhere.
+struct ProgramSetup
+{
+    SiteRoots roots = SiteRoots::builtIn();
+    // Where the history file and the scratch file live: beside the program
+    // while it may write there, otherwise in the user's data folder.
+    FileFolder folder = chooseFileFolder();
+    // Opens the addresses of the Video menu; null for the desktop's handler.
+    std::shared_ptr<Launcher> launcher{};
+    // Bounds on each page download and on each thumbnail download.
+    DownloadLimits pageLimits{};
+    DownloadLimits pictureLimits = kPictureLimits;
+};
+
+// The program without its window: the file folder, the downloads (one
+// downloader for pages and thumbnails, the page fetcher on top of it), the
+// history of user names with its rules, and the commands a user gives. The
+// window and the probe each hold one and hand it their views; it knows no
+// widget. The listing, the choice of a video and the Video menu's commands
+// do nothing once `loop` says the program is ending.
+class Program
+{
+public:
+    Program(ProgramSetup setup, RunLoop &loop);
+
+    // The window hands the downloader its waits, so that it keeps painting;
+    // the probe watches the fetcher to print every fetch.
+    Downloader &downloader() { return m_downloader; }
+    PageFetcher &fetcher() { return m_fetcher; }
+
+    // Loads the history into `box` at start, remembering what it found and
+    // how many names it put there. An unreadable history is reported, and
+    // saveHistory leaves it as it is.
+    HistoryRead loadHistory(UserHistoryList &box);
+    // The save at the end: merges the names of `box` with the history file
+    // as other copies of the program may have left it (see SaveUsers), unless
+    // loadHistory found the file unreadable: saving this run's names over it
+    // would lose all the names it holds.
+    void saveHistory(const UserList &box);
+
+    // "List Videos": lists the user named in `users` into `view`.
+    void listVideos(ListingView &view, UserList &users);
+    // A click on the tree entry with `key`: reveals the Video menu and loads
+    // the video's thumbnails.
+    void chooseVideo(SelectionView &view, const QString &key);
+    // A command of the Video menu on the entry `view` has selected.
+    void runVideoCommand(VideoCommand command, VideoCommandView &view);
+    // Fetches the watch page at `address` and returns the player parameters
+    // it names; empty when the page could not be fetched or names none.
+    QString lookUpPlayerParameters(VideoCommandView &view, const QString &address);
+
+private:
+    ProgramSetup m_setup;
+    RunLoop &m_loop;
+    Downloader m_downloader;
+    PageFetcher m_fetcher;
+    HistoryRead m_historyRead = HistoryRead::Missing;
+    // The names the history held at start, the last entries of the box.
+    int m_historyLoaded = 0;
+};
+
+} // namespace vidfolio

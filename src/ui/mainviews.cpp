@@ -1,0 +1,166 @@
+// What the program sees of the window: the view interfaces of the listing,
+// the video commands and the history, each a plain read or write of the
+// window's controls.
+
+#include "ui/main.h"
+
+#include "ui/messageboxes.h"
+#include "ui/usernamesmodel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+namespace vidfolio::ui {
+
+QString Main::GetVideoID(const QString &address)
+{
+    return m_program.lookUpPlayerParameters(*this, address);
+}
+
+void Main::hideVideoMenu()
+{
+    m_video->menuAction()->setVisible(false);
+}
+
+void Main::setWindowEnabled(bool enabled)
+{
+    // Input that reached the window system while the window was disabled is
+    // dropped before the window takes input again.
+    if (enabled && !isEnabled())
+        m_loop.turn();
+    setEnabled(enabled);
+}
+
+void Main::setStatus(const QString &text)
+{
+    m_statText->setText(text);
+}
+
+QString Main::statusText() const
+{
+    return m_statText->text();
+}
+
+void Main::focusUserBox()
+{
+    m_txtUser->setFocus(Qt::OtherFocusReason);
+}
+
+void Main::showVideoMenu()
+{
+    m_video->menuAction()->setVisible(true);
+}
+
+void Main::setThumbnail(int box, const QImage &picture)
+{
+    if (picture.isNull())
+        m_sitePic[box]->clear();
+    else
+        m_sitePic[box]->setPixmap(QPixmap::fromImage(picture));
+}
+
+void Main::setVideoNameCaption(const QString &caption)
+{
+    // Shown as it is: a menu would take "&" for a mnemonic and a tab for the
+    // start of a shortcut, and line breaks would stretch the item.
+    QString shown = caption;
+    shown.replace(u'&', QStringLiteral("&&"));
+    for (QChar &c : shown) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    m_vidName->setText(shown);
+}
+
+std::optional<SelectedVideo> Main::selectedVideo() const
+{
+    const QList<QTreeWidgetItem *> selected = m_treeVids->selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return SelectedVideo{selected.first()->data(0, Qt::UserRole).toString(),
+                         selected.first()->text(0)};
+}
+
+void Main::showNoVideoSelected()
+{
+    m_boxes->show(this, QStringLiteral("Error"), QStringLiteral("No video selected"),
+                  QMessageBox::Warning);
+}
+
+bool Main::onlyRecent() const
+{
+    return m_onlyRecent->isChecked();
+}
+
+void Main::repaintTree()
+{
+    m_treeVids->viewport()->repaint();
+}
+
+void Main::treeCleared()
+{
+    m_treeVids->clear();
+}
+
+void Main::treeEntryAdded(const QString &key, const QString &text, int image)
+{
+    // Filled in before it joins the tree, so the tree hears of it only once.
+    auto *item = new QTreeWidgetItem(QStringList(text));
+    item->setData(0, Qt::UserRole, key);
+    if (image >= 1 && image <= m_img.size())
+        item->setIcon(0, m_img.at(image - 1));
+    m_treeVids->addTopLevelItem(item);
+}
+
+void Main::progressChanged(int value, int maximum)
+{
+    // A bar from 0 to 0 would turn into a busy indicator; show it empty.
+    m_pb->setMaximum(maximum > 0 ? maximum : 1);
+    m_pb->setValue(maximum > 0 ? value : 0);
+}
+
+QString Main::userText() const
+{
+    return m_txtUser->currentText();
+}
+
+int Main::userCount() const
+{
+    return m_txtUser->count();
+}
+
+QString Main::userAt(int index) const
+{
+    // The model's own name, the box's item text without the detour through
+    // QVariant: saving 100,000 names asks for each once.
+    return m_userNames->nameAt(index);
+}
+
+void Main::insertUser(int index, const QString &name)
+{
+    // Inserting may move the current entry; the text typed stays as it was.
+    const QString typed = m_txtUser->currentText();
+    m_txtUser->insertItem(index, name);
+    if (m_txtUser->currentText() != typed)
+        m_txtUser->setEditText(typed);
+}
+
+void Main::appendUsers(const QStringList &names)
+{
+    m_userNames->appendNames(names);
+}
+
+void Main::selectUser(int index)
+{
+    m_txtUser->setCurrentIndex(index);
+}
+
+void Main::refreshUsers()
+{
+    m_txtUser->update();
+}
+
+} // namespace vidfolio::ui
