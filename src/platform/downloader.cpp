@@ -29,34 +29,14 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Opens the file at `path` for writing, empty. The scratch file usually
-// exists already (made empty to take the fetch's turn), and opening it with
-// O_TRUNC would have ext4 flush it to disk when it is closed, as it does for
-// any file rewritten in place: a fifth of a millisecond a page. So only a
-// file that holds something is cut.
-std::FILE *openEmpty(const std::string &path)
+// A stream writing from the start of the file open on `fd`, which it owns
+// from here on: closed on failure, and by closing the stream. The scratch
+// file usually exists already (made empty to take the fetch's turn), and
+// opening it with O_TRUNC would have ext4 flush it to disk when it is
+// closed, as it does for any file rewritten in place: a fifth of a
+// millisecond a page. So only a file that holds something is cut.
+std::FILE *emptyStream(int fd)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return nullptr;
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) != 0 || (status.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE *file = ::fdopen(fd, "wb");
-    if (!file)
-        ::close(fd);
-    return file;
-}
-
-// The same for a file the caller opened: written from its start through a
-// descriptor of our own, which closing the stream closes.
-std::FILE *openEmpty(int callersFd)
-{
-    const int fd = ::fcntl(callersFd, F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
     struct stat status
@@ -71,6 +51,19 @@ std::FILE *openEmpty(int callersFd)
     if (!file)
         ::close(fd);
     return file;
+}
+
+// Opens the file at `path` for writing, empty.
+std::FILE *openEmpty(const std::string &path)
+{
+    return emptyStream(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+}
+
+// The same for a file the caller opened: written from its start through a
+// descriptor of our own, which closing the stream closes.
+std::FILE *openEmpty(int callersFd)
+{
+    return emptyStream(::fcntl(callersFd, F_DUPFD_CLOEXEC, 0));
 }
 
 // Receives the body into a file or into memory, refusing anything past the
