@@ -1,5 +1,6 @@
 #include "history/historyfile.h"
 #include "history/userlist.h"
+#include "support/historyfolder.h"
 #include "support/recordingview.h"
 #include "support/unprivileged.h"
 
@@ -155,26 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"a", chars({0xFEFF, u'b'}), chars({0xE9})}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-class HistoryFileTest : public ::testing::Test
+class HistoryFileTest : public test::HistoryFolderTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
-    QString path() const { return folder.filePath("users.vidfolio"); }
-    void writeFile(const QByteArray &bytes) const
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray readFile() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    QTemporaryDir folder;
-    CountingRunLoop loop;
 };
 
 TEST_F(HistoryFileTest, MissingOrEmptyFileLoadsNothingAndSelectsNothing)

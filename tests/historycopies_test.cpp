@@ -3,6 +3,7 @@
 #include "history/historyfile.h"
 #include "history/userlist.h"
 #include "siteserver.h"
+#include "support/historyfolder.h"
 #include "support/proberun.h"
 #include "support/recordingview.h"
 
@@ -18,23 +19,9 @@ using test::RecordingView;
 
 namespace {
 
-class HistoryMergeTest : public ::testing::Test
+class HistoryMergeTest : public test::HistoryFolderTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
-    QString path() const { return folder.filePath("users.vidfolio"); }
-    void writeFile(const QByteArray &bytes) const
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-    QByteArray readFile() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     // A copy's run: loads `atStart`, lists `typed` newest last, and saves
     // over whatever `meanwhile` holds by then.
     QByteArray run(const QByteArray &atStart, const QStringList &typed, const QByteArray &meanwhile)

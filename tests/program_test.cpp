@@ -1,4 +1,5 @@
 #include "actions/program.h"
+#include "support/historyfolder.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
@@ -14,27 +15,11 @@ namespace {
 
 // The history rules the window and the probe share: loaded at start, merged
 // back at the end, and left alone when it could not be read.
-class ProgramHistoryTest : public ::testing::Test
+class ProgramHistoryTest : public test::HistoryFolderTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
     Program program() { return Program({.folder = {folder.path(), {}}}, loop); }
-    QString path() const { return folder.filePath("users.vidfolio"); }
-    void write(const QByteArray &bytes) const
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray read() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
 
-    QTemporaryDir folder;
-    CountingRunLoop loop;
     RecordingView box;
 };
 
@@ -42,22 +27,22 @@ protected:
 // stands above the names another copy saved meanwhile.
 TEST_F(ProgramHistoryTest, SavesTheAddedNamesAboveThoseAnotherCopySavedMeanwhile)
 {
-    write("alice\r\nbob\r\n");
+    writeFile("alice\r\nbob\r\n");
     Program lister = program();
     EXPECT_EQ(lister.loadHistory(box), HistoryRead::Loaded);
     EXPECT_EQ(box.users, QStringList({"alice", "bob"}));
 
     box.insertUser(0, QStringLiteral("new"));
-    write("carol\r\nalice\r\nbob\r\n");
+    writeFile("carol\r\nalice\r\nbob\r\n");
     lister.saveHistory(box);
-    EXPECT_EQ(read(), QByteArray("new\r\ncarol\r\nalice\r\nbob\r\n"));
+    EXPECT_EQ(readFile(), QByteArray("new\r\ncarol\r\nalice\r\nbob\r\n"));
 }
 
 // A history too large to load is neither loaded nor saved over, which would
 // replace all its names by those of this run.
 TEST_F(ProgramHistoryTest, LeavesAHistoryItCouldNotLoadAsItIs)
 {
-    write("alice\r\n");
+    writeFile("alice\r\n");
     ASSERT_TRUE(QFile::resize(path(), kMaxHistoryBytes + 1));
     Program lister = program();
     EXPECT_EQ(lister.loadHistory(box), HistoryRead::Unreadable);
