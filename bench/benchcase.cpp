@@ -119,7 +119,7 @@ int history(int count)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    QtRunLoop loop;
+    RunLoop loop;
 
     auto start = Clock::now();
     LoadUsers(window, loadPath);

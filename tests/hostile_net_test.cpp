@@ -6,6 +6,7 @@
 #include "hostilebodies.h"
 #include "listing/pagefetcher.h"
 #include "platform/downloader.h"
+#include "platform/runloop.h"
 #include "siteserver.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,6 @@ protected:
     {
         ASSERT_TRUE(folder.isValid());
         server.addUser("alice", site::generatedVideos("alice", 25));
-        recordWaits(downloader);
     }
 
     std::string target(int page) const
@@ -105,12 +105,15 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Records the waits a downloader asks for instead of sleeping through them.
-    void recordWaits(Downloader &recording)
+    class RecordedWaits final : public RunLoop
     {
-        recording.setWaiter([this](std::chrono::milliseconds time) {
-            waits.push_back(static_cast<int>(time.count()));
-        });
-    }
+    public:
+        explicit RecordedWaits(std::vector<int> &waits) : m_waits(waits) {}
+        void sleepMs(int ms) override { m_waits.push_back(ms); }
+
+    private:
+        std::vector<int> &m_waits;
+    };
     std::size_t requestsFor(const std::string &target) const
     {
         std::size_t count = 0;
@@ -121,9 +124,10 @@ protected:
 
     QTemporaryDir folder;
     SiteServer server;
-    const DownloadLimits limits = testLimits();
-    Downloader downloader{limits};
     std::vector<int> waits; // what the downloader asked to wait, in ms
+    RecordedWaits recordedWaits{waits};
+    const DownloadLimits limits = testLimits();
+    Downloader downloader{limits, &recordedWaits};
 };
 
 // A fault on a numbered page and what the fetch must end with.
@@ -244,13 +248,8 @@ void PrintTo(const WaitedCase &c, std::ostream *os)
 class WaitedRefusalTest : public HostileNetTest, public ::testing::WithParamInterface<WaitedCase>
 {
 protected:
-    void SetUp() override
-    {
-        HostileNetTest::SetUp();
-        recordWaits(patient);
-    }
     // The program's own limits, whose total time leaves room for the waits.
-    Downloader patient;
+    Downloader patient{DownloadLimits{}, &recordedWaits};
 };
 
 TEST_P(WaitedRefusalTest, EndWithTheLastAnswersBodyAlone)
@@ -288,8 +287,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, WaitedRefusalTest,
 
 TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 {
-    Downloader patient;
-    recordWaits(patient);
+    Downloader patient{DownloadLimits{}, &recordedWaits};
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) + 5), 1));
     std::string body;
     ASSERT_TRUE(patient.DownloadBytes(address(target(0)), body).ok);

@@ -16,7 +16,7 @@ QString historyName()
 } // namespace
 
 Program::Program(ProgramSetup setup, RunLoop &loop)
-    : m_setup(std::move(setup)), m_loop(loop), m_downloader(m_setup.pageLimits),
+    : m_setup(std::move(setup)), m_loop(loop), m_downloader(m_setup.pageLimits, &loop),
       m_fetcher(m_downloader, m_setup.folder.path)
 {
     if (!m_setup.launcher)
@@ -41,23 +41,21 @@ void Program::saveHistory(const UserList &box)
 
 void Program::listVideos(ListingView &view, UserList &users)
 {
-    if (m_loop.ending())
-        return;
-    ListingRun(view, users, m_fetcher, m_loop, m_setup.roots).run();
+    m_loop.runCommand(
+        [this, &view, &users] { ListingRun(view, users, m_fetcher, m_loop, m_setup.roots).run(); });
 }
 
 void Program::chooseVideo(SelectionView &view, const QString &key)
 {
-    if (m_loop.ending())
-        return;
-    NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits);
+    m_loop.runCommand(
+        [this, &view, key] { NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits); });
 }
 
 void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
 {
-    if (m_loop.ending())
-        return;
-    vidfolio::runVideoCommand(command, view, m_fetcher, *m_setup.launcher, m_setup.roots);
+    m_loop.runCommand([this, command, &view] {
+        vidfolio::runVideoCommand(command, view, m_fetcher, *m_setup.launcher, m_setup.roots);
+    });
 }
 
 QString Program::lookUpPlayerParameters(VideoCommandView &view, const QString &address)

@@ -37,7 +37,9 @@ struct ProgramSetup
 // history of user names with its rules, and the commands a user gives. The
 // window and the probe each hold one and hand it their views; it knows no
 // widget. The listing, the choice of a video and the Video menu's commands
-// do nothing once `loop` says the program is ending.
+// run as commands of `loop`: one at a time, the latest winning (a command
+// given while another waits gives that one up), none once the program is
+// ending.
 class Program
 {
 public:

@@ -15,13 +15,14 @@ void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
     for (int box = 0; box < 3; ++box) {
         const QImage picture = LoadPic(
             downloader, base + QString::number(box + 1) + QStringLiteral(".jpg"), pictureLimits);
-        // A close while the picture loaded ends the program: nothing more is shown.
-        if (loop.ending())
+        // A close while the picture loaded ends the program, and a newer
+        // command gives this one up: nothing more is shown.
+        if (loop.stopped())
             return;
         view.setThumbnail(box, picture);
     }
     loop.pumpEvents();
-    if (loop.ending())
+    if (loop.stopped())
         return;
     view.setStatus(QStringLiteral("Finished"));
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -164,7 +165,24 @@ namespace {
 
 // A copy waits this long for another copy's save to end before saving
 // without the lock: ending the program matters more than a rare lost name.
+// At the end the window is gone as soon as the save is over, so it waits
+// less.
 constexpr std::chrono::seconds kSaveLockWait{5};
+constexpr std::chrono::milliseconds kSaveLockWaitAtEnd{500};
+
+// Takes the folder's lock for a save; empty when the save should not happen
+// at all: its wait was stopped, so a save at the end follows.
+std::optional<FileTurn> saveLock(const QString &path, RunLoop &loop)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    // The user's data folder is made when the first file goes into it.
+    QDir().mkpath(folder);
+    FileTurn lock =
+        FileTurn::takeFolder(folder, loop.ending() ? kSaveLockWaitAtEnd : kSaveLockWait, loop);
+    if (lock.status() == FileTurn::Status::GivenUp)
+        return std::nullopt;
+    return lock;
+}
 
 // Writes `count` names, `nameAt(i)` for each, one per line with CR LF, as
 // UTF-8, replacing the file at `path` once the new one is complete.
@@ -262,19 +280,18 @@ QStringList mergedNames(const UserList &box, int added, const QStringList &fileN
 void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
 {
     loop.pumpEvents();
-    // The user's data folder is made when the first file goes into it.
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const FileTurn lock = FileTurn::takeFolder(QFileInfo(path).absolutePath(), kSaveLockWait);
-    writeBox(box, path);
+    if (saveLock(path, loop))
+        writeBox(box, path);
 }
 
 void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount)
 {
     loop.pumpEvents();
-    QDir().mkpath(QFileInfo(path).absolutePath());
     // Other copies save under the same lock, so no save falls between this
     // copy's reading the file and replacing it.
-    const FileTurn lock = FileTurn::takeFolder(QFileInfo(path).absolutePath(), kSaveLockWait);
+    const std::optional<FileTurn> lock = saveLock(path, loop);
+    if (!lock)
+        return;
 
     const int added = std::clamp(box.userCount() - loadedCount, 0, box.userCount());
     QByteArray bytes;

@@ -26,7 +26,7 @@ void ListingRun::run()
     m_view.setWindowEnabled(false);
     m_loop.pumpEvents();
     // Each wait may end the program; the run then stops where it is.
-    if (m_loop.ending())
+    if (m_loop.stopped())
         return;
     rememberUserName(m_users);
     m_view.clearTree();
@@ -122,6 +122,7 @@ void ListingRun::finish(const QString &status)
     m_view.setStatus(status);
     m_loop.pumpEvents();
     m_loop.sleepMs(300);
+    // A newer command cuts the pause short; the bar is emptied all the same.
     if (m_loop.ending())
         return;
     m_view.setProgressValue(0);

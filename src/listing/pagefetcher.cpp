@@ -3,6 +3,7 @@
 #include "platform/downloader.h"
 #include "platform/fileturn.h"
 #include "platform/programfolder.h"
+#include "platform/runloop.h"
 #include "platform/textcodec.h"
 
 #include <QDir>
@@ -59,12 +60,15 @@ FetchResult PageFetcher::FetchPage(const QString &address)
 
 FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
 {
-    FileTurn turn = FileTurn::take(m_scratchPath, m_scratchWait);
+    RunLoop &loop = m_downloader.loop();
+    FileTurn turn = FileTurn::take(m_scratchPath, m_scratchWait, loop);
     if (turn.status() == FileTurn::Status::CannotOpen) {
         // The data folder is made when the first file goes into it.
         QDir().mkpath(QFileInfo(m_scratchPath).absolutePath());
-        turn = FileTurn::take(m_scratchPath, m_scratchWait);
+        turn = FileTurn::take(m_scratchPath, m_scratchWait, loop);
     }
+    if (turn.status() == FileTurn::Status::GivenUp)
+        return {false, QStringLiteral("abandoned"), true};
     if (turn.status() == FileTurn::Status::Busy)
         return {false, QStringLiteral("scratch file busy")};
     if (turn.status() == FileTurn::Status::CannotOpen)

@@ -1,17 +1,19 @@
 #include "platform/downloader.h"
 
 #include "platform/failurereason.h"
+#include "platform/runloop.h"
+#include "platform/transfer.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string_view>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -190,48 +192,20 @@ std::optional<std::chrono::seconds> retryAfter(CURL *curl)
     return std::chrono::seconds(std::max<std::time_t>(0, date - std::time(nullptr)));
 }
 
-// Runs the transfer set up on `curl` to its end in `multi`, which keeps the
-// connection for the next one, calling `idle` before the request leaves and
-// between polls. When `idle` asks to stop, the transfer is dropped on the
-// spot and `abandoned` set.
-CURLcode perform(CURLM *multi, CURL *curl, const Downloader::Idle &idle, bool &abandoned)
+constexpr milliseconds kDriverMargin{5000};
+
+DownloadResult abandonedResult()
 {
-    abandoned = !idle();
-    if (abandoned)
-        return CURLE_ABORTED_BY_CALLBACK;
-    if (curl_multi_add_handle(multi, curl) != CURLM_OK)
-        return CURLE_FAILED_INIT;
-    std::optional<CURLcode> done;
-    while (!done) {
-        int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
-            done = CURLE_FAILED_INIT;
-            break;
-        }
-        int queued = 0;
-        while (const CURLMsg *message = curl_multi_info_read(multi, &queued)) {
-            if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
-                done = message->data.result;
-        }
-        if (done)
-            break;
-        if (!idle()) {
-            abandoned = true;
-            done = CURLE_ABORTED_BY_CALLBACK;
-            break;
-        }
-        curl_multi_poll(multi, nullptr, 0, static_cast<int>(Downloader::kPollInterval.count()),
-                        nullptr);
-    }
-    curl_multi_remove_handle(multi, curl);
-    return *done;
+    DownloadResult result;
+    result.reason = "abandoned";
+    result.abandoned = true;
+    return result;
 }
 
 // One request for `address` on the shared handle into `sink`, allowed
 // `timeLeft` of the download's total time.
-DownloadResult attempt(CURLM *multi, CURL *curl, const Downloader::Idle &idle,
-                       const DownloadLimits &limits, milliseconds timeLeft,
-                       const std::string &address, BodySink &sink)
+DownloadResult attempt(TransferDriver &driver, CURL *curl, const DownloadLimits &limits,
+                       milliseconds timeLeft, const std::string &address, BodySink &sink)
 {
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
@@ -246,11 +220,11 @@ DownloadResult attempt(CURLM *multi, CURL *curl, const Downloader::Idle &idle,
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
 
     DownloadResult result;
-    const CURLcode code = perform(multi, curl, idle, result.abandoned);
-    if (result.abandoned) {
-        result.reason = "abandoned";
-        return result;
-    }
+    // libcurl's own time limit ends the transfer first; the driver's is a
+    // safety net.
+    const CURLcode code = driver.run(curl, timeLeft + kDriverMargin, result.abandoned);
+    if (result.abandoned)
+        return abandonedResult();
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && result.httpStatus / 100 != 2))
         result.reason = "HTTP " + std::to_string(result.httpStatus);
@@ -264,8 +238,7 @@ DownloadResult attempt(CURLM *multi, CURL *curl, const Downloader::Idle &idle,
 // Downloads `address` into `sink`, waiting out a server's refusals (HTTP
 // 429 or 503 with a short Retry-After) a bounded number of times within the
 // total time.
-DownloadResult download(CURLM *multi, CURL *curl, const Downloader::Waiter &wait,
-                        const Downloader::Idle &idle, const DownloadLimits &limits,
+DownloadResult download(TransferDriver &driver, CURL *curl, const DownloadLimits &limits,
                         const std::string &address, BodySink &sink)
 {
     const Clock::time_point deadline = Clock::now() + limits.totalTimeout;
@@ -277,7 +250,7 @@ DownloadResult download(CURLM *multi, CURL *curl, const Downloader::Waiter &wait
         if (timeLeft <= milliseconds(0))
             return {false, 0, "timed out"};
 
-        DownloadResult result = attempt(multi, curl, idle, limits, timeLeft, address, sink);
+        DownloadResult result = attempt(driver, curl, limits, timeLeft, address, sink);
         if (!isRefusal(result.httpStatus))
             return result;
         const std::optional<std::chrono::seconds> asked = retryAfter(curl);
@@ -291,20 +264,22 @@ DownloadResult download(CURLM *multi, CURL *curl, const Downloader::Waiter &wait
         if (*asked > limits.longestRetryWait || refusals >= limits.rateLimitRetries ||
             Clock::now() + *asked >= deadline)
             return {false, result.httpStatus, "rate limited"};
-        wait(*asked);
+        RunLoop &loop = driver.loop();
+        loop.sleepMs(static_cast<int>(std::chrono::duration_cast<milliseconds>(*asked).count()));
+        if (loop.stopped())
+            return abandonedResult();
     }
 }
 
 } // namespace
 
-Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
+Downloader::Downloader(DownloadLimits limits, RunLoop *loop)
+    : m_limits(limits), m_ownLoop(loop ? nullptr : std::make_unique<RunLoop>())
 {
-    setWaiter({});
-    setIdle({});
     initCurlOnce();
+    m_driver = std::make_unique<TransferDriver>(loop ? *loop : *m_ownLoop);
     m_curl = curl_easy_init();
-    m_multi = curl_multi_init();
-    if (!m_curl || !m_multi)
+    if (!m_curl)
         return;
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_USERAGENT, "Vidfolio/1.0");
@@ -324,36 +299,29 @@ Downloader::Downloader(DownloadLimits limits) : m_limits(limits)
 
 Downloader::~Downloader()
 {
-    // No transfer is left in the multi handle: each one is removed when it ends.
-    if (m_multi)
-        curl_multi_cleanup(m_multi);
+    // The driver's kept connections go first: they belong to the easy handle.
+    m_driver.reset();
     if (m_curl)
         curl_easy_cleanup(m_curl);
 }
 
-void Downloader::setWaiter(Waiter waiter)
+RunLoop &Downloader::loop()
 {
-    if (waiter)
-        m_waiter = std::move(waiter);
-    else
-        m_waiter = [](milliseconds time) { std::this_thread::sleep_for(time); };
+    return m_driver->loop();
 }
 
-void Downloader::setIdle(Idle idle)
+bool Downloader::usable() const
 {
-    if (idle)
-        m_idle = std::move(idle);
-    else
-        m_idle = [] { return true; };
+    return m_curl && m_driver->valid();
 }
 
 DownloadResult Downloader::DownloadFile(const std::string &address, const std::string &path)
 {
-    if (!m_curl || !m_multi)
+    if (!usable())
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.path = path;
-    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, m_limits, address, sink);
+    DownloadResult result = download(*m_driver, m_curl, m_limits, address, sink);
     const bool closed = sink.close();
     if (result.ok && !closed)
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
@@ -364,12 +332,12 @@ DownloadResult Downloader::DownloadFile(const std::string &address, const std::s
 
 DownloadResult Downloader::DownloadFile(const std::string &address, int fd, const std::string &path)
 {
-    if (!m_curl || !m_multi)
+    if (!usable())
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.path = path;
     sink.fd = fd;
-    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, m_limits, address, sink);
+    DownloadResult result = download(*m_driver, m_curl, m_limits, address, sink);
     const bool closed = sink.close();
     if (result.ok && !closed)
         result = {false, result.httpStatus, "cannot write " + fileName(path)};
@@ -388,11 +356,11 @@ DownloadResult Downloader::DownloadBytes(const std::string &address, std::string
                                          const DownloadLimits &limits)
 {
     body.clear();
-    if (!m_curl || !m_multi)
+    if (!usable())
         return {false, 0, "no HTTP client"};
     BodySink sink;
     sink.buffer = &body;
-    DownloadResult result = download(m_multi, m_curl, m_waiter, m_idle, limits, address, sink);
+    DownloadResult result = download(*m_driver, m_curl, limits, address, sink);
     if (!result.ok)
         body.clear();
     return result;

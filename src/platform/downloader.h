@@ -2,13 +2,16 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include <memory>
+
 typedef void CURL;
-typedef void CURLM;
 
 namespace vidfolio {
+
+class RunLoop;
+class TransferDriver;
 
 // Bounds on one download, so that a dead or hostile server can neither
 // freeze the program for ever nor fill memory and disk.
@@ -50,24 +53,15 @@ struct DownloadResult
 // port, as a browser follows them; any other scheme (file://, ftp://, ...)
 // fails with "address not allowed".
 //
-// A download blocks its caller but not the caller's thread: while it waits
-// for the network it calls the idle hook at least every kPollInterval, so
-// the window on that thread goes on painting.
+// A download returns when it has ended, but its thread goes on: it waits
+// on the run loop, so the window on that thread goes on painting, and a
+// download whose wait is stopped (the program ends, a newer command gives
+// the one waiting up) is given up at once (`abandoned`).
 class Downloader
 {
 public:
-    // Passes the time a server asked the downloader to wait before asking
-    // again. The window hands in one that keeps painting meanwhile.
-    using Waiter = std::function<void(std::chrono::milliseconds)>;
-    // Called before each request leaves and between polls of the network;
-    // returning false abandons the download at once.
-    using Idle = std::function<bool()>;
-
-    // The longest the downloader waits on the network without calling the
-    // idle hook.
-    static constexpr std::chrono::milliseconds kPollInterval{10};
-
-    explicit Downloader(DownloadLimits limits = {});
+    // Waits on `loop`; on a run loop of its own when none is given.
+    explicit Downloader(DownloadLimits limits = {}, RunLoop *loop = nullptr);
     ~Downloader();
     Downloader(const Downloader &) = delete;
     Downloader &operator=(const Downloader &) = delete;
@@ -90,20 +84,19 @@ public:
                                  const DownloadLimits &limits);
 
     const DownloadLimits &limits() const { return m_limits; }
-
-    // Sleeping by default, and again when given an empty waiter.
-    void setWaiter(Waiter waiter);
-    // Going on by default, and again when given an empty hook.
-    void setIdle(Idle idle);
+    // The loop downloads wait on; waits around a download (the scratch
+    // file's turn) wait on it too.
+    RunLoop &loop();
 
 private:
+    bool usable() const;
+
     DownloadLimits m_limits;
-    Waiter m_waiter;
-    Idle m_idle;
-    CURL *m_curl = nullptr;
+    std::unique_ptr<RunLoop> m_ownLoop;
     // Runs the transfers of m_curl, and keeps the connections they leave
     // open for the next one.
-    CURLM *m_multi = nullptr;
+    std::unique_ptr<TransferDriver> m_driver;
+    CURL *m_curl = nullptr;
 };
 
 } // namespace vidfolio

@@ -1,16 +1,20 @@
 #include "platform/fileturn.h"
 
-#include <QFile>
+#include "platform/runloop.h"
 
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,44 +24,59 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A blocking flock, left to a thread of its own so that the wait can end at a
-// deadline: flock has no timeout, and a blocked call ends only when the lock
-// comes free. Blocking rather than polling matters for turns: the kernel
-// wakes a waiter as soon as the holder lets go, while a poller would mostly
-// miss the short gap before the holder's next fetch locks again.
-struct LockWait
+// deadline or when it is stopped: flock has no timeout, and a blocked call
+// ends only when the lock comes free. Blocking rather than polling matters
+// for turns: the kernel wakes a waiter as soon as the holder lets go, while
+// a poller would mostly miss the short gap before the holder's next fetch
+// locks again. The thread tells the waiting event loop through a socket.
+enum class LockWait
 {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    bool locked = false;
+    Locked,
+    TimedOut, // or the lock could not be taken at all
+    Stopped,
 };
 
-// Waits until the lock of `fd`'s open file is ours or `deadline` passes.
-bool waitForLock(int fd, Clock::time_point deadline)
+LockWait waitForLock(int fd, Clock::time_point deadline, RunLoop &loop, bool duringEnd)
 {
     // The thread locks through a duplicate of `fd`: the lock belongs to the
     // open file both share, and the duplicate stays valid however long the
     // thread outlives a wait given up.
     const int duplicate = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (duplicate < 0)
-        return false;
-    auto wait = std::make_shared<LockWait>();
-    std::thread([wait, duplicate] {
+        return LockWait::TimedOut;
+    int wake[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wake) != 0) {
+        ::close(duplicate);
+        return LockWait::TimedOut;
+    }
+    auto locked = std::make_shared<std::atomic<bool>>(false);
+    std::thread([locked, duplicate, wakeUp = wake[1]] {
         int result;
         do {
             result = ::flock(duplicate, LOCK_EX);
         } while (result != 0 && errno == EINTR);
-        std::lock_guard lock(wait->mutex);
-        wait->done = true;
-        wait->locked = result == 0;
+        locked->store(result == 0);
         // The lock stays with the waiter's descriptor. A waiter that gave up
         // closes that one too, and a lock that came too late goes with it.
         ::close(duplicate);
-        wait->finished.notify_one();
+        // A waiter that gave up has closed its end: no SIGPIPE for that.
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t sent = ::send(wakeUp, &byte, 1, MSG_NOSIGNAL);
+        ::close(wakeUp);
     }).detach();
 
-    std::unique_lock lock(wait->mutex);
-    return wait->finished.wait_until(lock, deadline, [&] { return wait->done; }) && wait->locked;
+    Wait wait(loop);
+    WaitEnd end;
+    {
+        QSocketNotifier woken(wake[0], QSocketNotifier::Read);
+        QObject::connect(&woken, &QSocketNotifier::activated, [&wait] { wait.finish(); });
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        end = wait.run(std::max(left, std::chrono::milliseconds(0)), duringEnd);
+    }
+    ::close(wake[0]);
+    if (end == WaitEnd::Stopped)
+        return LockWait::Stopped;
+    return end == WaitEnd::Done && locked->load() ? LockWait::Locked : LockWait::TimedOut;
 }
 
 // True when `fd` is open on the file that `path` names now; a link at the
@@ -118,7 +137,7 @@ Opened openOwnFile(const QByteArray &path, int &fd)
 
 } // namespace
 
-FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
+FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait, RunLoop &loop)
 {
     const QByteArray name = QFile::encodeName(path);
     const Clock::time_point deadline = Clock::now() + wait;
@@ -135,8 +154,14 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
             ::close(fd);
             return {Status::CannotOpen, -1};
         }
-        if (!locked)
-            locked = waitForLock(fd, deadline);
+        if (!locked) {
+            const LockWait waited = waitForLock(fd, deadline, loop, false);
+            if (waited == LockWait::Stopped) {
+                ::close(fd);
+                return {Status::GivenUp, -1};
+            }
+            locked = waited == LockWait::Locked;
+        }
         if (locked && isFileAtPath(fd, name))
             return {Status::Held, fd, name};
         // Either the wait ran out, or the file locked is no longer the one
@@ -147,16 +172,20 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait)
     }
 }
 
-FileTurn FileTurn::takeFolder(const QString &path, std::chrono::milliseconds wait)
+FileTurn FileTurn::takeFolder(const QString &path, std::chrono::milliseconds wait, RunLoop &loop)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {Status::CannotOpen, -1};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 ||
-        (errno == EWOULDBLOCK && waitForLock(fd, Clock::now() + wait)))
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return {Status::Held, fd};
+    const LockWait waited = errno == EWOULDBLOCK
+                                ? waitForLock(fd, Clock::now() + wait, loop, loop.ending())
+                                : LockWait::TimedOut;
+    if (waited == LockWait::Locked)
         return {Status::Held, fd};
     ::close(fd);
-    return {Status::Busy, -1};
+    return {waited == LockWait::Stopped ? Status::GivenUp : Status::Busy, -1};
 }
 
 void FileTurn::removeFile()

@@ -58,11 +58,6 @@ Main::Main(MainSetup setup)
     : m_boxes(std::move(setup.boxes)), m_endProgram(std::move(setup.endProgram)),
       m_program(std::move(setup), m_loop)
 {
-    // Downloads and a busy server's waits pass with the window alive, and
-    // end at once when the window is closed meanwhile.
-    Downloader &downloader = m_program.downloader();
-    downloader.setWaiter([this](std::chrono::milliseconds duration) { m_loop.wait(duration); });
-    downloader.setIdle([this] { return m_loop.keepAlive(); });
     if (!m_boxes)
         m_boxes = std::make_shared<MessageBoxes>();
     if (!m_endProgram)

@@ -4,7 +4,7 @@
 #include "actions/selection.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"
-#include "ui/windowloop.h"
+#include "platform/runloop.h"
 
 #include <QMainWindow>
 
@@ -110,8 +110,9 @@ private:
 
     std::shared_ptr<MessageBoxes> m_boxes;
     std::function<void()> m_endProgram;
-    // Made before the program, which waits through it.
-    WindowLoop m_loop{*this};
+    // Made before the program, which waits on it: every wait runs the
+    // window's event loop.
+    RunLoop m_loop;
     Program m_program;
 
     QComboBox *m_txtUser = nullptr;

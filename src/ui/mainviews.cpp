@@ -28,9 +28,9 @@ void Main::hideVideoMenu()
 void Main::setWindowEnabled(bool enabled)
 {
     // Input that reached the window system while the window was disabled is
-    // dropped before the window takes input again.
+    // dropped (handled by the disabled window) before it takes input again.
     if (enabled && !isEnabled())
-        m_loop.turn();
+        m_loop.pumpEvents();
     setEnabled(enabled);
 }
 

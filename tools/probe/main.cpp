@@ -64,10 +64,6 @@ class ConsoleRunLoop final : public RunLoop
 {
 public:
     void pumpEvents() override {}
-    void sleepMs(int ms) override { m_real.sleepMs(ms); }
-
-private:
-    QtRunLoop m_real;
 };
 
 int usage()
@@ -246,6 +242,10 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
 int main(int argc, char **argv)
 {
     const auto start = std::chrono::steady_clock::now();
+    // The event loop downloads and pauses wait on; the options stay the
+    // probe's own.
+    int appArgc = 1;
+    QCoreApplication app(appArgc, argv);
     // The program's name, which names its data folder.
     QCoreApplication::setApplicationName(QStringLiteral("Vidfolio"));
     if (argc >= 2 && std::strcmp(argv[1], "list") == 0) {
