@@ -192,17 +192,18 @@ TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
     pageLimits.totalTimeout = 10s;
     auto window = makeWindow();
 
-    // Looks at the window whenever events are handled. Between the first
-    // refusal reaching the site and the third request, events are handled
-    // only if the waits handle them.
-    bool handledWhileWaiting = false;
+    // Counts the turns of the event loop between the first refusal reaching
+    // the site and the third request: the two waits of a second each pass
+    // only if they run the event loop. A wait that blocks lets one turn at
+    // most through before the next request.
+    int turnsWhileWaiting = 0;
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, window.get(), [&] {
         const std::size_t requests = requestsFor(pageOne);
-        if (handledWhileWaiting || requests < 1 || requests > 2)
+        if (requests < 1 || requests > 2)
             return;
-        handledWhileWaiting = true;
+        ++turnsWhileWaiting;
         EXPECT_FALSE(window->isEnabled());
         EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
     });
@@ -210,7 +211,8 @@ TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
     typeAndList(*window, QStringLiteral("carol"));
     watch.stop();
 
-    EXPECT_TRUE(handledWhileWaiting);
+    // About 200 turns of 10 ms; a loaded machine takes fewer.
+    EXPECT_GE(turnsWhileWaiting, 40);
     EXPECT_EQ(requestsFor(pageOne), 3u);
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 25 videos"));
     EXPECT_TRUE(window->isEnabled());

@@ -55,18 +55,30 @@ protected:
             count += request.target == target ? 1 : 0;
         return count;
     }
-    // Runs `check` once the handler started by `start` has waited `ms` for the
-    // site; true when it ran during that wait.
-    bool duringTheWait(int ms, const std::function<void()> &start,
-                       const std::function<void()> &check)
+    // Runs `check` once the handler started by `start` waits for the site's
+    // answer to the `count`th request for `target`; true when it ran during
+    // that wait, before the handler returned.
+    bool whileWaitingFor(const std::string &target, std::size_t count,
+                         const std::function<void()> &start, const std::function<void()> &check)
     {
         bool ran = false;
-        QTimer::singleShot(ms, [&] {
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (ran || requestsFor(target) < count)
+                return;
             ran = true;
+            poll.stop();
             check();
         });
+        poll.start();
         start();
         return ran;
+    }
+
+    std::string picture(int entry, int number) const
+    {
+        return "/vi/" + carol[entry].id + "/" + std::to_string(number) + ".jpg";
     }
 
     const std::vector<site::Video> carol = site::generatedVideos("carol", 25);
@@ -81,9 +93,11 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsTheP
     const QImage treeBefore = onScreen(*window, "TreeVids");
     server.setFault(0, {.kind = Fault::Kind::Stall, .delayMs = 1500, .times = 1});
 
-    const bool ran = duringTheWait(
-        500, [&] { typeAndList(*window, QStringLiteral("dave")); },
+    const bool ran = whileWaitingFor(
+        daveFirst, 1, [&] { typeAndList(*window, QStringLiteral("dave")); },
         [&] {
+            // A turn for the window system to take what was painted.
+            QTest::qWait(50);
             EXPECT_EQ(requestsFor(daveFirst), 1u);
             EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
             EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 0);
@@ -99,6 +113,7 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsTheP
 
     EXPECT_TRUE(ran);
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 12 videos"));
+    // Time for a second listing to ask for its first page, had one started.
     QTest::qWait(200);
     EXPECT_EQ(requestsFor(daveFirst), 1u);
     EXPECT_EQ(requestsFor(daveFirst + "&page=1"), 1u);
@@ -112,8 +127,9 @@ TEST_F(LiveWindowTest, ACloseWhileTheSiteHoldsThePageEndsTheRunAtOnce)
     auto window = makeWindow();
 
     const auto start = std::chrono::steady_clock::now();
-    const bool ran = duringTheWait(
-        300, [&] { typeAndList(*window, QStringLiteral("dave")); }, [&] { window->close(); });
+    const bool ran = whileWaitingFor(
+        daveFirst, 1, [&] { typeAndList(*window, QStringLiteral("dave")); },
+        [&] { window->close(); });
 
     EXPECT_TRUE(ran);
     // Given up long before the site would have answered.
@@ -133,8 +149,7 @@ TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
     auto window = makeWindow();
     typeAndList(*window, QStringLiteral("carol"));
     for (int number = 1; number <= 3; ++number) {
-        server.setFaultAt("/vi/" + carol[2].id + "/" + std::to_string(number) + ".jpg",
-                          {.kind = Fault::Kind::Stall, .delayMs = 400});
+        server.setFaultAt(picture(2, number), {.kind = Fault::Kind::Stall, .delayMs = 400});
     }
     const std::string watch = "/watch?v=" + carol[2].id;
     server.setFaultAt(watch, {.kind = Fault::Kind::Stall, .delayMs = 400});
@@ -144,19 +159,20 @@ TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
         EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));
     };
 
-    EXPECT_TRUE(duringTheWait(
-        200, [&] { clickEntry(*window, 2); },
+    EXPECT_TRUE(whileWaitingFor(
+        picture(2, 1), 1, [&] { clickEntry(*window, 2); },
         [&] { shownNow(QStringLiteral("Loading pictures...")); }));
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
     EXPECT_FALSE(find<QLabel>(*window, "SitePic2")->pixmap().isNull());
 
     const auto download = [&] { find<QAction>(*window, "Download")->trigger(); };
-    EXPECT_TRUE(duringTheWait(200, download, [&] { shownNow(QStringLiteral("Please wait..")); }));
+    EXPECT_TRUE(
+        whileWaitingFor(watch, 1, download, [&] { shownNow(QStringLiteral("Please wait..")); }));
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
     EXPECT_EQ(launcher->opened.size(), 1);
 
     // Closed while the next lookup waits: nothing opened, nothing shown.
-    EXPECT_TRUE(duringTheWait(200, download, [&] { window->close(); }));
+    EXPECT_TRUE(whileWaitingFor(watch, 2, download, [&] { window->close(); }));
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(window->statusText(), QStringLiteral("Please wait.."));
     EXPECT_EQ(launcher->opened.size(), 1);
