@@ -235,9 +235,10 @@ int page(int pieces)
 
 int usage()
 {
-    std::fputs("usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
-               " history NAMES | page PIECES | window-gap list|pictures|stall | close-exit\n",
-               stderr);
+    std::fputs(
+        "usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
+        " history NAMES | page PIECES | window-gap list|pictures|stall|turn|lookup | close-exit\n",
+        stderr);
     return 2;
 }
 

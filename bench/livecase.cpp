@@ -3,8 +3,10 @@
 #include "siteserver.h"
 #include "ui/main.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +15,10 @@
 
 #include <chrono>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace vidfolio::bench {
 namespace {
@@ -65,6 +71,13 @@ void slowSite(site::SiteServer &server)
         server.setFault(page, {.kind = site::Fault::Kind::Stall, .delayMs = 500});
 }
 
+// Opens nothing: the lookup's address goes nowhere.
+class NoBrowser final : public Launcher
+{
+public:
+    void open(const QString &) override {}
+};
+
 ui::MainSetup setupFor(const site::SiteServer &server, const QString &folder)
 {
     ui::MainSetup setup;
@@ -72,6 +85,7 @@ ui::MainSetup setupFor(const site::SiteServer &server, const QString &folder)
     setup.folder = {folder, {}};
     setup.endProgram = [] {};
     setup.pageLimits.stallTimeout = std::chrono::seconds(2);
+    setup.launcher = std::make_shared<NoBrowser>();
     return setup;
 }
 
@@ -121,6 +135,26 @@ int windowGap(const std::string &which)
         clickFirstEntry(window);
         const auto *third = window.findChild<QLabel *>(QStringLiteral("SitePic2"));
         expected = third->pixmap().isNull() ? QString() : QStringLiteral("Finished");
+    } else if (which == "turn") {
+        // Another copy holds the scratch file's turn for a second.
+        const int other = ::open(QFile::encodeName(folder.filePath("temp.txt")).constData(),
+                                 O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (other < 0 || ::flock(other, LOCK_EX) != 0)
+            return 1;
+        QTimer::singleShot(1000, [other] { ::close(other); });
+        start = Clock::now();
+        meter.start();
+        list(window, QStringLiteral("quick"));
+        expected = QStringLiteral("Finished: 10 videos");
+    } else if (which == "lookup") {
+        list(window, QStringLiteral("quick"));
+        clickFirstEntry(window);
+        const std::string id = site::generatedVideos("quick", 1).front().id;
+        server.setFaultAt("/watch?v=" + id, {.kind = site::Fault::Kind::Stall, .delayMs = 1000});
+        start = Clock::now();
+        meter.start();
+        window.findChild<QAction *>(QStringLiteral("Watchdirect"))->trigger();
+        expected = QStringLiteral("Finished");
     } else if (which == "stall") {
         server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 60000});
         start = Clock::now();
