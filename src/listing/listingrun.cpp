@@ -15,8 +15,9 @@ constexpr int kPagesWithoutNewVideo = 10;
 } // namespace
 
 ListingRun::ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
-                       SiteRoots roots)
-    : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots))
+                       SiteRoots roots, std::function<void()> remembered)
+    : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots)),
+      m_remembered(std::move(remembered))
 {
 }
 
@@ -29,6 +30,12 @@ void ListingRun::run()
     if (m_loop.ending())
         return;
     rememberUserName(m_users);
+    if (m_remembered) {
+        m_remembered();
+        // The save pumps events, and a close among them ends the program.
+        if (m_loop.ending())
+            return;
+    }
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
