@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,6 +18,21 @@
 
 namespace vidfolio {
 namespace {
+
+// The turns whose files go when the process exits. Made once and never
+// destroyed, so that it outlives every other static object, whose
+// destructors may run before the handler.
+std::vector<FileTurn *> &turnsRemovedAtExit()
+{
+    static auto *turns = new std::vector<FileTurn *>;
+    return *turns;
+}
+
+void removeFilesAtExit()
+{
+    for (FileTurn *turn : turnsRemovedAtExit())
+        turn->removeFile();
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -165,25 +182,58 @@ void FileTurn::removeFile()
         ::unlink(m_path.constData());
 }
 
+void FileTurn::removeFileAtExit()
+{
+    if (m_removeAtExit || m_fd < 0)
+        return;
+    static const bool registered = std::atexit(removeFilesAtExit) == 0;
+    if (!registered)
+        return;
+    turnsRemovedAtExit().push_back(this);
+    m_removeAtExit = true;
+}
+
+void FileTurn::takeExitRemoval(FileTurn &from)
+{
+    if (!std::exchange(from.m_removeAtExit, false))
+        return;
+    for (FileTurn *&turn : turnsRemovedAtExit()) {
+        if (turn == &from)
+            turn = this;
+    }
+    m_removeAtExit = true;
+}
+
+void FileTurn::dropExitRemoval()
+{
+    if (!std::exchange(m_removeAtExit, false))
+        return;
+    std::erase(turnsRemovedAtExit(), this);
+}
+
 FileTurn::FileTurn(FileTurn &&other) noexcept
     : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
 {
+    takeExitRemoval(other);
 }
 
 FileTurn &FileTurn::operator=(FileTurn &&other) noexcept
 {
     if (this != &other) {
+        dropExitRemoval();
         if (m_fd >= 0)
             ::close(m_fd);
         m_status = other.m_status;
         m_fd = std::exchange(other.m_fd, -1);
         m_path = std::move(other.m_path);
+        takeExitRemoval(other);
     }
     return *this;
 }
 
 FileTurn::~FileTurn()
 {
+    dropExitRemoval();
     // Closing the last descriptor of the open file releases the lock.
     if (m_fd >= 0)
         ::close(m_fd);

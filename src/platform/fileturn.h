@@ -51,6 +51,11 @@ public:
 
     // Deletes the file while the path still names it.
     void removeFile();
+    // Has the file deleted (as removeFile does) should the process exit while
+    // this turn holds it: a toolkit that ends the program with exit() when its
+    // display goes away leaves no file behind. Only exit() and a return from
+    // main do this; a crash or a kill cannot.
+    void removeFileAtExit();
 
 private:
     FileTurn(Status status, int fd, QByteArray path = {})
@@ -58,9 +63,14 @@ private:
     {
     }
 
+    // Moves the registration for removal at exit from `from` to this turn.
+    void takeExitRemoval(FileTurn &from);
+    void dropExitRemoval();
+
     Status m_status = Status::CannotOpen;
     int m_fd = -1;
     QByteArray m_path;
+    bool m_removeAtExit = false;
 };
 
 } // namespace vidfolio

@@ -1,5 +1,6 @@
 #include "ui/programentry.h"
 
+#include "platform/endsignals.h"
 #include "ui/paintedicons.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@ int runProgram(int argc, char **argv, const std::function<MainSetup()> &makeSetu
     QGuiApplication::setDesktopFileName(QStringLiteral("vidfolio"));
     QApplication::setWindowIcon(windowIcon());
     Main window(makeSetup ? makeSetup() : MainSetup{});
+    // A session's end, `kill`, Ctrl+C or a closed terminal close the window
+    // as its close box does: the history is saved and the program ends.
+    const EndSignals endSignals([&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }
