@@ -100,7 +100,9 @@ struct ExitCase
     {
         Exit,
         Move,
-        Release
+        Release,
+        // Removed on demand, then _exit, which runs no exit handler.
+        RemoveAndEndAtOnce
     } then;
     bool removed;
 };
@@ -132,6 +134,11 @@ TEST_P(ExitRemovalTest, OnlyAMarkedTurnStillHeldLosesItsFile)
             const FileTurn moved = std::move(turn);
             std::exit(moved.held() ? 1 : 2);
         }
+        case ExitCase::Then::RemoveAndEndAtOnce: {
+            const FileTurn turn = take();
+            FileTurn::removeFilesMarkedForExit();
+            ::_exit(turn.held() ? 1 : 2);
+        }
         case ExitCase::Then::Release: {
             take();
             // The file stays; a turn nobody marked takes it again.
@@ -150,7 +157,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExitCase{"NotMarked", false, ExitCase::Then::Exit, false},
                       ExitCase{"Marked", true, ExitCase::Then::Exit, true},
                       ExitCase{"MarkedAndMoved", true, ExitCase::Then::Move, true},
-                      ExitCase{"MarkedAndLetGo", true, ExitCase::Then::Release, false}),
+                      ExitCase{"MarkedAndLetGo", true, ExitCase::Then::Release, false},
+                      ExitCase{"MarkedAndRemovedBeforeExitAtOnce", true,
+                               ExitCase::Then::RemoveAndEndAtOnce, true},
+                      ExitCase{"NotMarkedAndExitAtOnce", false, ExitCase::Then::RemoveAndEndAtOnce,
+                               false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The page fetch marks its turn: exit() in the middle of a download (here

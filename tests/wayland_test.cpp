@@ -301,3 +301,20 @@ TEST_F(WaylandTest, TheCloseButtonOfTheTitleBarSavesAndEnds)
 }
 
 } // namespace
+
+// The compositor goes while the first page is on its way: the name listed is
+// in the history already, and the scratch file is gone with the program.
+TEST_F(WaylandTest, ACompositorEndedMidListingLosesNoName)
+{
+    server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 10000});
+    const Window shown = start("older\r\n");
+    ASSERT_FALSE(shown.frame.isEmpty());
+    typeIntoUserBox(shown.frame, "carol");
+    click(inClient(shown.frame, layout::cmdGo.center()));
+    ASSERT_TRUE(waitFor([&] { return !server.requests().empty(); }, 5000));
+
+    compositor.kill();
+    ASSERT_TRUE(ended(2000));
+    EXPECT_EQ(history(), QByteArray("carol\r\nolder\r\n"));
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("temp.txt"))));
+}

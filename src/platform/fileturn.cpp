@@ -28,10 +28,17 @@ std::vector<FileTurn *> &turnsRemovedAtExit()
     return *turns;
 }
 
+// Guards that list: the removal may come from another thread, one that is
+// about to end the process.
+std::mutex &exitRemovalMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
+
 void removeFilesAtExit()
 {
-    for (FileTurn *turn : turnsRemovedAtExit())
-        turn->removeFile();
+    FileTurn::removeFilesMarkedForExit();
 }
 
 using Clock = std::chrono::steady_clock;
@@ -189,14 +196,27 @@ void FileTurn::removeFileAtExit()
     static const bool registered = std::atexit(removeFilesAtExit) == 0;
     if (!registered)
         return;
+    const std::lock_guard lock(exitRemovalMutex());
     turnsRemovedAtExit().push_back(this);
     m_removeAtExit = true;
+}
+
+void FileTurn::removeFilesMarkedForExit()
+{
+    // Never blocks: a thread that ends the process must not wait on one that
+    // is changing the list, which then goes on and lets go of its turn.
+    std::unique_lock lock(exitRemovalMutex(), std::try_to_lock);
+    if (!lock.owns_lock())
+        return;
+    for (FileTurn *turn : turnsRemovedAtExit())
+        turn->removeFile();
 }
 
 void FileTurn::takeExitRemoval(FileTurn &from)
 {
     if (!std::exchange(from.m_removeAtExit, false))
         return;
+    const std::lock_guard lock(exitRemovalMutex());
     for (FileTurn *&turn : turnsRemovedAtExit()) {
         if (turn == &from)
             turn = this;
@@ -208,6 +228,7 @@ void FileTurn::dropExitRemoval()
 {
     if (!std::exchange(m_removeAtExit, false))
         return;
+    const std::lock_guard lock(exitRemovalMutex());
     std::erase(turnsRemovedAtExit(), this);
 }
 

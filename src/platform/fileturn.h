@@ -56,6 +56,9 @@ public:
     // display goes away leaves no file behind. Only exit() and a return from
     // main do this; a crash or a kill cannot.
     void removeFileAtExit();
+    // Deletes the files of the turns so marked now, for a process about to
+    // end past its exit handlers (_exit). Safe from any thread.
+    static void removeFilesMarkedForExit();
 
 private:
     FileTurn(Status status, int fd, QByteArray path = {})
