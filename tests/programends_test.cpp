@@ -105,6 +105,7 @@ struct ExitCase
         RemoveAndEndAtOnce
     } then;
     bool removed;
+    friend void PrintTo(const ExitCase &c, std::ostream *out) { *out << c.name; }
 };
 
 class ExitRemovalTest : public ::testing::TestWithParam<ExitCase>
