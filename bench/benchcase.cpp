@@ -7,10 +7,12 @@
 //   vidfolio-bench-case history NAMES           {"loadMs":...,"saveMs":...,
 //                                                "streamLoadMs":...,"streamSaveMs":...}
 //   vidfolio-bench-case page PIECES             {"ms":...,"entries":...}
+//   vidfolio-bench-case remember-save NAMES     {"saveMs":...,"startMs":...}
 //   vidfolio-bench-case window-gap CASE | close-exit (livecase.h)
 
 #include "livecase.h"
 
+#include "actions/program.h"
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
 #include "listing/listingview.h"
@@ -233,12 +235,67 @@ int page(int pieces)
     return view.treeEntryCount() == pieces ? 0 : 1;
 }
 
+// Pumps nothing, noting when each pump was asked for: the history save opens
+// with one.
+class TimedPumpLoop final : public RunLoop
+{
+public:
+    void pumpEvents() override { pumps.push_back(Clock::now()); }
+    void sleepMs(int) override {}
+    std::vector<Clock::time_point> pumps;
+};
+
+// The start of a listing with `count` names in the history, in the window's
+// user-name box: the run pumps, remembers the new name and saves the history
+// (which pumps first), then the first request leaves. The save's time runs
+// from its pump to the end of that first fetch; the start's from the
+// click's handler.
+int rememberSave(int count)
+{
+    QTemporaryDir folder, windowFolder;
+    {
+        std::ofstream out(folder.filePath(QStringLiteral("users.vidfolio")).toStdString(),
+                          std::ios::binary);
+        for (int i = 0; i < count; ++i)
+            out << "Channel" << i << (i % 3 == 0 ? "Music" : "") << "\r\n";
+    }
+    // The window's own history is empty; the program under test fills its box.
+    ui::Main window(setupIn(windowFolder.path()));
+    TimedPumpLoop loop;
+    // Nothing answers on port 9 of loopback: the run ends at its first fetch.
+    Program program(
+        {.roots = SiteRoots::forHost(QStringLiteral("127.0.0.1:9")), .folder = {folder.path(), {}}},
+        loop);
+    program.loadHistory(window);
+    window.findChild<QComboBox *>(QStringLiteral("TxtUser"))
+        ->setEditText(QStringLiteral("newname"));
+    // The first fetch ends as soon as its connection is refused, well under
+    // a millisecond after the request would have left.
+    Clock::time_point firstRequest{};
+    program.fetcher().setObserver([&](const QString &, const FetchResult &) {
+        if (firstRequest == Clock::time_point{})
+            firstRequest = Clock::now();
+    });
+    PlainView view;
+    const Clock::time_point start = Clock::now();
+    program.listVideos(view, window);
+    if (loop.pumps.size() < 2 || firstRequest == Clock::time_point{} ||
+        window.userCount() != count + 1)
+        return 1;
+    const auto ms = [](Clock::time_point from, Clock::time_point to) {
+        return std::chrono::duration<double, std::milli>(to - from).count();
+    };
+    std::printf("{\"saveMs\":%.3f,\"startMs\":%.3f}\n", ms(loop.pumps[1], firstRequest),
+                ms(start, firstRequest));
+    return 0;
+}
+
 int usage()
 {
-    std::fputs(
-        "usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
-        " history NAMES | page PIECES | window-gap list|pictures|stall|turn|lookup | close-exit\n",
-        stderr);
+    std::fputs("usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
+               " history NAMES | page PIECES | remember-save NAMES | window-gap "
+               "list|pictures|stall|turn|lookup | close-exit\n",
+               stderr);
     return 2;
 }
 
@@ -257,6 +314,8 @@ int main(int argc, char **argv)
         return history(std::atoi(argv[2]));
     if (mode == "page" && argc == 3)
         return page(std::atoi(argv[2]));
+    if (mode == "remember-save" && argc == 3)
+        return rememberSave(std::atoi(argv[2]));
     if (mode == "window-gap" && argc == 3)
         return bench::windowGap(argv[2]);
     if (mode == "close-exit" && argc == 2)

@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+# weston, Qt's Wayland platform and libweston for the Wayland tests.
+scripts/deps.sh weston qt6-wayland libweston-10-dev
 if [ "${1:-}" = "--sanitize" ]; then
     source scripts/sanitize.sh
     build=$SANITIZE_BUILD

@@ -56,6 +56,18 @@ TEST_F(HistoryMergeTest, SaveKeepsTheNamesOtherCopiesSavedMeanwhile)
     EXPECT_EQ(run("a\r\nb\r\n", {"n"}, ""), "n\r\na\r\nb\r\n");
 }
 
+// A file still as this copy loaded it is written back as the box stands,
+// names differing only in letter case included, however its lines were
+// encoded; one line more or less than that is another copy's save, merged.
+TEST_F(HistoryMergeTest, OnlyAFileAsThisCopyLoadedItIsSavedBackUnmerged)
+{
+    EXPECT_EQ(run("Bob\r\nbob\r\n", {"n"}, "Bob\r\nbob\r\n"), "n\r\nBob\r\nbob\r\n");
+    EXPECT_EQ(run("Caf\xe9\nCAF\xc3\x89", {"n"}, "Caf\xe9\nCAF\xc3\x89"),
+              "n\r\nCaf\xc3\xa9\r\nCAF\xc3\x89\r\n");
+    EXPECT_EQ(run("a\r\nA\r\n", {"n"}, "a\r\nA\r\nb\r\n"), "n\r\na\r\nb\r\n");
+    EXPECT_EQ(run("a\r\nA\r\n", {"n"}, "a\r\n"), "n\r\na\r\n");
+}
+
 // Two probes listing different users from one folder at once, each loading
 // the history before the other saves.
 TEST(HistoryCopies, TwoCopiesListingAtOnceKeepEveryName)

@@ -79,6 +79,8 @@ TEST_F(PackageTest, HoldsTheProgramUnderUsrAndDependsOnWhatItLinks)
         EXPECT_TRUE(names.contains(library)) << library << " in " << names.join(' ').toStdString();
     for (const QString &name : names)
         EXPECT_FALSE(name.contains("gtest") || name.startsWith("zlib")) << name.toStdString();
+    // The browser for the Video menu, and the window on a Wayland desktop.
+    EXPECT_EQ(field("Recommends"), "xdg-utils, qt6-wayland");
 }
 
 TEST_F(PackageTest, MetadataAndManualPagePassTheirChecks)

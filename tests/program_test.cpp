@@ -1,4 +1,5 @@
 #include "actions/program.h"
+#include "siteserver.h"
 #include "support/historyfolder.h"
 #include "support/recordingview.h"
 
@@ -6,6 +7,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <optional>
 
 using namespace vidfolio;
 using test::CountingRunLoop;
@@ -54,6 +58,87 @@ TEST_F(ProgramHistoryTest, LeavesAHistoryItCouldNotLoadAsItIs)
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(7), QByteArray("alice\r\n"));
+}
+
+// A listing keeps its name in the history file from the moment it joins the
+// list, so that an end without a close (a signal, a lost display, a crash)
+// loses nothing.
+class ListingHistoryTest : public ProgramHistoryTest
+{
+protected:
+    void SetUp() override
+    {
+        ProgramHistoryTest::SetUp();
+        server.addUser("carol", site::generatedVideos("carol", 3));
+    }
+    Program program()
+    {
+        return Program({.roots = SiteRoots::forHost(QString::fromStdString(server.host())),
+                        .folder = {folder.path(), {}}},
+                       loop);
+    }
+    // Lists `name` into `view`, keeping the history file as it was when the
+    // first request reached the site, which holds its answer meanwhile.
+    void list(Program &lister, RecordingView &view, const QString &name)
+    {
+        fileAtFirstRequest.reset();
+        const std::size_t requestsBefore = server.requests().size();
+        server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 300, .times = 1});
+        QTimer watch;
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!fileAtFirstRequest && server.requests().size() > requestsBefore)
+                fileAtFirstRequest = readFile();
+        });
+        watch.start();
+        view.typed = name;
+        lister.listVideos(view, view);
+    }
+
+    site::SiteServer server;
+    std::optional<QByteArray> fileAtFirstRequest;
+};
+
+TEST_F(ListingHistoryTest, TheNameIsSavedBeforeTheFirstPageIsAskedFor)
+{
+    writeFile("alice\r\n");
+    Program lister = program();
+    lister.loadHistory(box);
+    list(lister, box, QStringLiteral("carol"));
+    EXPECT_EQ(fileAtFirstRequest, QByteArray("carol\r\nalice\r\n"));
+    EXPECT_EQ(box.entries.size(), 3u);
+}
+
+TEST_F(ListingHistoryTest, AHistoryThatCouldNotBeLoadedIsNotWrittenByAListing)
+{
+    writeFile("alice\r\n");
+    ASSERT_TRUE(QFile::resize(path(), kMaxHistoryBytes + 1));
+    Program lister = program();
+    ASSERT_EQ(lister.loadHistory(box), HistoryRead::Unreadable);
+    list(lister, box, QStringLiteral("carol"));
+    EXPECT_EQ(box.users, QStringList({"carol"}));
+    EXPECT_EQ(QFile(path()).size(), kMaxHistoryBytes + 1);
+}
+
+// Two copies listing by turns from one folder: every save keeps the other
+// copy's names, and the names stay newest first, also through the saves at
+// the end, which add nothing new.
+TEST_F(ListingHistoryTest, TwoCopiesKeepEachOthersNamesNewestFirst)
+{
+    writeFile("old\r\n");
+    RecordingView boxB;
+    Program a = program();
+    Program b = program();
+    a.loadHistory(box);
+    b.loadHistory(boxB);
+
+    list(a, box, QStringLiteral("carol"));
+    EXPECT_EQ(readFile(), QByteArray("carol\r\nold\r\n"));
+    list(b, boxB, QStringLiteral("unknown"));
+    EXPECT_EQ(fileAtFirstRequest, QByteArray("unknown\r\ncarol\r\nold\r\n"));
+    a.saveHistory(box);
+    b.saveHistory(boxB);
+    EXPECT_EQ(readFile(), QByteArray("unknown\r\ncarol\r\nold\r\n"));
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 using namespace vidfolio;
 using test::WindowTest;
@@ -74,6 +75,33 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace)
               std::make_tuple(0, 100, 0));
     for (const char *pic : {"SitePic0", "SitePic1", "SitePic2"})
         EXPECT_TRUE(find<QLabel>(*window, pic)->pixmap().isNull()) << pic;
+}
+
+// A maximize asked for by a title bar the toolkit draws (on Wayland) goes to
+// the window system straight from the platform window; the compositor then
+// gives a size the window must take. The window lets go of its fixed size as
+// soon as the state is asked for, its controls staying where they are, and
+// takes it back once it is no longer maximized.
+TEST_F(WindowTest, AMaximizedWindowTakesAnySizeWithItsControlsInPlace)
+{
+    auto window = makeWindow();
+    const QSize fixed = window->size();
+    QWidget *cmdGo = find<QWidget>(*window, "CmdGo");
+    const QPoint cmdGoAt = cmdGo->mapTo(window.get(), QPoint());
+
+    for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+        window->windowHandle()->setWindowStates(state);
+        window->resize(1024, 736);
+        EXPECT_EQ(window->size(), QSize(1024, 736)) << state;
+        EXPECT_EQ(cmdGo->mapTo(window.get(), QPoint()), cmdGoAt) << state;
+        EXPECT_EQ(window->centralWidget()->size(), QSize(322, 314)) << state;
+
+        // The window system takes the state, then takes the window out of it.
+        window->setWindowState(state);
+        window->setWindowState(Qt::WindowNoState);
+        EXPECT_EQ(window->size(), fixed) << state;
+        EXPECT_EQ(window->minimumSize(), window->maximumSize()) << state;
+    }
 }
 
 TEST_F(WindowTest, MenusStartAsLaidOut)

@@ -35,14 +35,22 @@ HistoryRead Program::loadHistory(UserHistoryList &box)
 
 void Program::saveHistory(const UserList &box)
 {
-    if (m_historyRead != HistoryRead::Unreadable)
-        SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()), m_loop, m_historyLoaded);
+    if (m_historyRead == HistoryRead::Unreadable)
+        return;
+    SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()), m_loop, m_historyLoaded);
+    // The box's names are in the file now: a later save puts only the names
+    // added since above those of the file, so a name another copy saved in
+    // between stays above this copy's older ones.
+    m_historyLoaded = box.userCount();
 }
 
 void Program::listVideos(ListingView &view, UserList &users)
 {
-    m_loop.runCommand(
-        [this, &view, &users] { ListingRun(view, users, m_fetcher, m_loop, m_setup.roots).run(); });
+    m_loop.runCommand([this, &view, &users] {
+        ListingRun(view, users, m_fetcher, m_loop, m_setup.roots, [this, &users] {
+            saveHistory(users);
+        }).run();
+    });
 }
 
 void Program::chooseVideo(SelectionView &view, const QString &key)

@@ -54,13 +54,15 @@ public:
     // how many names it put there. An unreadable history is reported, and
     // saveHistory leaves it as it is.
     HistoryRead loadHistory(UserHistoryList &box);
-    // The save at the end: merges the names of `box` with the history file
-    // as other copies of the program may have left it (see SaveUsers), unless
-    // loadHistory found the file unreadable: saving this run's names over it
-    // would lose all the names it holds.
+    // Merges the names of `box` with the history file as other copies of the
+    // program may have left it (see SaveUsers), unless loadHistory found the
+    // file unreadable: saving this run's names over it would lose all the
+    // names it holds. Called when a listing remembers a name and at the end.
     void saveHistory(const UserList &box);
 
-    // "List Videos": lists the user named in `users` into `view`.
+    // "List Videos": lists the user named in `users` into `view`, saving the
+    // history as soon as the name is in the list, before any page is asked
+    // for, so that the name survives however the program ends.
     void listVideos(ListingView &view, UserList &users);
     // A click on the tree entry with `key`: reveals the Video menu and loads
     // the video's thumbnails.
@@ -77,7 +79,8 @@ private:
     Downloader m_downloader;
     PageFetcher m_fetcher;
     HistoryRead m_historyRead = HistoryRead::Missing;
-    // The names the history held at start, the last entries of the box.
+    // The names the history file held as this copy last read or saved it:
+    // the last entries of the box; the names above them are new since.
     int m_historyLoaded = 0;
 };
 

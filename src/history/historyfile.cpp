@@ -100,7 +100,12 @@ QStringList splitHistoryLines(const QString &text)
     return lines;
 }
 
-QStringList decodeHistoryLines(QByteArrayView bytes)
+namespace {
+
+// Calls `take(line, ascii)` for each line of a history file's bytes, split
+// as splitHistoryLines splits text, `ascii` telling whether the line has no
+// byte above 0x7F; stops and returns false once `take` does.
+template <typename Take> bool forEachHistoryLine(QByteArrayView bytes, Take take)
 {
     // A byte-order mark opening the file marks UTF-8, unless the line it
     // opens is not UTF-8: then its three bytes are letters of that line.
@@ -116,34 +121,45 @@ QStringList decodeHistoryLines(QByteArrayView bytes)
             bytes = rest;
     }
 
-    // One pass over the bytes, each line decoded on its own. Nearly every
-    // line is ASCII, which is the same in UTF-8 and Windows-1252 and needs
-    // no decoder: the pass notes whether a line has a byte above 0x7F. This
-    // and nothing in between the bytes and the names (no text of the whole
-    // file) keep a load of 100,000 names under twice the time plain C++
-    // streams take to read them.
-    QStringList lines;
+    // One pass over the bytes. Nearly every line is ASCII, which is the same
+    // in UTF-8 and Windows-1252 and needs no decoder: the pass notes whether
+    // a line has a byte above 0x7F.
     const char *const data = bytes.data();
     const qsizetype size = bytes.size();
     qsizetype start = 0;
     unsigned char high = 0;
-    const auto takeLine = [&](qsizetype end) {
-        const QByteArrayView line(data + start, end - start);
-        lines.append(high < 0x80 ? QString::fromLatin1(line) : decodeTextLine(line));
-        high = 0;
-    };
     for (qsizetype i = 0; i < size; ++i) {
         const auto c = static_cast<unsigned char>(data[i]);
         high |= c;
         if (c > '\r' || (c != '\r' && c != '\n'))
             continue;
-        takeLine(i);
+        if (!take(QByteArrayView(data + start, i - start), high < 0x80))
+            return false;
+        high = 0;
         if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < size)
-        takeLine(size);
+    return start >= size || take(QByteArrayView(data + start, size - start), high < 0x80);
+}
+
+QString decodeHistoryLine(QByteArrayView line, bool ascii)
+{
+    return ascii ? QString::fromLatin1(line) : decodeTextLine(line);
+}
+
+} // namespace
+
+QStringList decodeHistoryLines(QByteArrayView bytes)
+{
+    // Each line decoded on its own, and nothing in between the bytes and the
+    // names (no text of the whole file): this keeps a load of 100,000 names
+    // under twice the time plain C++ streams take to read them.
+    QStringList lines;
+    forEachHistoryLine(bytes, [&](QByteArrayView line, bool ascii) {
+        lines.append(decodeHistoryLine(line, ascii));
+        return true;
+    });
     return lines;
 }
 
@@ -240,16 +256,21 @@ void writeBox(const UserList &box, const QString &path)
     writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
 }
 
-// True when the box's entries from `first` on are `names`, in that order.
-bool boxEndsWith(const UserList &box, int first, const QStringList &names)
+// True when the box's entries from `first` on are the names of the history
+// file's `bytes`, in that order: the file as this copy last loaded or saved
+// it. Compared line by line without making the file's list of names, which
+// would cost a save at the start of every listing as much as a load.
+bool fileHoldsBoxFrom(const UserList &box, int first, QByteArrayView bytes)
 {
-    if (box.userCount() - first != names.size())
-        return false;
-    for (int i = 0; i < names.size(); ++i) {
-        if (box.userAt(first + i) != names[i])
+    const int count = box.userCount();
+    int next = first;
+    const bool same = forEachHistoryLine(bytes, [&](QByteArrayView line, bool ascii) {
+        if (next >= count)
             return false;
-    }
-    return true;
+        const QString name = box.userAt(next++);
+        return ascii ? name == QLatin1StringView(line) : name == decodeTextLine(line);
+    });
+    return same && next == count;
 }
 
 // The names this copy added (the box's first `added` entries), then the
@@ -300,13 +321,13 @@ void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int load
         writeBox(box, path);
         return;
     }
-    const QStringList fileNames = decodeHistoryLines(bytes);
     // The file as this copy found it at start: the box as it stands, which
     // writes the very bytes a save without merging writes.
-    if (boxEndsWith(box, added, fileNames)) {
+    if (fileHoldsBoxFrom(box, added, bytes)) {
         writeBox(box, path);
         return;
     }
+    const QStringList fileNames = decodeHistoryLines(bytes);
     const QStringList merged = mergedNames(box, added, fileNames);
     writeNames(path, merged.size(), [&](int i) { return merged[i]; });
 }

@@ -15,8 +15,9 @@ constexpr int kPagesWithoutNewVideo = 10;
 } // namespace
 
 ListingRun::ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
-                       SiteRoots roots)
-    : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots))
+                       SiteRoots roots, std::function<void()> remembered)
+    : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots)),
+      m_remembered(std::move(remembered))
 {
 }
 
@@ -29,6 +30,12 @@ void ListingRun::run()
     if (m_loop.stopped())
         return;
     rememberUserName(m_users);
+    if (m_remembered) {
+        m_remembered();
+        // The save pumps events, and a close among them ends the program.
+        if (m_loop.stopped())
+            return;
+    }
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
@@ -123,7 +130,7 @@ void ListingRun::finish(const QString &status)
     m_loop.pumpEvents();
     m_loop.sleepMs(300);
     // A newer command cuts the pause short; the bar is emptied all the same.
-    if (m_loop.ending())
+    if (m_loop.stopped())
         return;
     m_view.setProgressValue(0);
 }

@@ -2,6 +2,7 @@
 
 #include "listing/siteaddress.h"
 
+#include <functional>
 #include <optional>
 
 namespace vidfolio {
@@ -17,8 +18,11 @@ class UserList;
 class ListingRun
 {
 public:
+    // `remembered` runs once the name is in the list, before the first page
+    // is asked for: the program keeps the name in its history file from then
+    // on, so that no way the program ends can lose it.
     ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
-               SiteRoots roots);
+               SiteRoots roots, std::function<void()> remembered = {});
 
     void run();
 
@@ -42,6 +46,7 @@ private:
     PageFetcher &m_fetcher;
     RunLoop &m_loop;
     SiteRoots m_roots;
+    std::function<void()> m_remembered;
 };
 
 } // namespace vidfolio

@@ -75,7 +75,9 @@ FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
         return {false, QStringLiteral("cannot write temp.txt")};
 
     // A file left by a run that crashed is ours now: the download cuts it,
-    // and a failed download empties it unread.
+    // and a failed download empties it unread. Should the program be ended
+    // with exit() meanwhile (the window system gone), the file goes too.
+    turn.removeFileAtExit();
     FetchResult result = fetch(address, turn.fd());
     // Whatever happened, no scratch file outlives the fetch. It goes before
     // the turn does, so that the next holder starts a file of its own.

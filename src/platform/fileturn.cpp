@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,6 +23,28 @@
 
 namespace vidfolio {
 namespace {
+
+// The turns whose files go when the process exits. Made once and never
+// destroyed, so that it outlives every other static object, whose
+// destructors may run before the handler.
+std::vector<FileTurn *> &turnsRemovedAtExit()
+{
+    static auto *turns = new std::vector<FileTurn *>;
+    return *turns;
+}
+
+// Guards that list: the removal may come from another thread, one that is
+// about to end the process.
+std::mutex &exitRemovalMutex()
+{
+    static auto *mutex = new std::mutex;
+    return *mutex;
+}
+
+void removeFilesAtExit()
+{
+    FileTurn::removeFilesMarkedForExit();
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -194,25 +219,72 @@ void FileTurn::removeFile()
         ::unlink(m_path.constData());
 }
 
+void FileTurn::removeFileAtExit()
+{
+    if (m_removeAtExit || m_fd < 0)
+        return;
+    static const bool registered = std::atexit(removeFilesAtExit) == 0;
+    if (!registered)
+        return;
+    const std::lock_guard lock(exitRemovalMutex());
+    turnsRemovedAtExit().push_back(this);
+    m_removeAtExit = true;
+}
+
+void FileTurn::removeFilesMarkedForExit()
+{
+    // Never blocks: a thread that ends the process must not wait on one that
+    // is changing the list, which then goes on and lets go of its turn.
+    std::unique_lock lock(exitRemovalMutex(), std::try_to_lock);
+    if (!lock.owns_lock())
+        return;
+    for (FileTurn *turn : turnsRemovedAtExit())
+        turn->removeFile();
+}
+
+void FileTurn::takeExitRemoval(FileTurn &from)
+{
+    if (!std::exchange(from.m_removeAtExit, false))
+        return;
+    const std::lock_guard lock(exitRemovalMutex());
+    for (FileTurn *&turn : turnsRemovedAtExit()) {
+        if (turn == &from)
+            turn = this;
+    }
+    m_removeAtExit = true;
+}
+
+void FileTurn::dropExitRemoval()
+{
+    if (!std::exchange(m_removeAtExit, false))
+        return;
+    const std::lock_guard lock(exitRemovalMutex());
+    std::erase(turnsRemovedAtExit(), this);
+}
+
 FileTurn::FileTurn(FileTurn &&other) noexcept
     : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
 {
+    takeExitRemoval(other);
 }
 
 FileTurn &FileTurn::operator=(FileTurn &&other) noexcept
 {
     if (this != &other) {
+        dropExitRemoval();
         if (m_fd >= 0)
             ::close(m_fd);
         m_status = other.m_status;
         m_fd = std::exchange(other.m_fd, -1);
         m_path = std::move(other.m_path);
+        takeExitRemoval(other);
     }
     return *this;
 }
 
 FileTurn::~FileTurn()
 {
+    dropExitRemoval();
     // Closing the last descriptor of the open file releases the lock.
     if (m_fd >= 0)
         ::close(m_fd);

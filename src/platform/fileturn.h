@@ -56,6 +56,14 @@ public:
 
     // Deletes the file while the path still names it.
     void removeFile();
+    // Has the file deleted (as removeFile does) should the process exit while
+    // this turn holds it: a toolkit that ends the program with exit() when its
+    // display goes away leaves no file behind. Only exit() and a return from
+    // main do this; a crash or a kill cannot.
+    void removeFileAtExit();
+    // Deletes the files of the turns so marked now, for a process about to
+    // end past its exit handlers (_exit). Safe from any thread.
+    static void removeFilesMarkedForExit();
 
 private:
     FileTurn(Status status, int fd, QByteArray path = {})
@@ -63,9 +71,14 @@ private:
     {
     }
 
+    // Moves the registration for removal at exit from `from` to this turn.
+    void takeExitRemoval(FileTurn &from);
+    void dropExitRemoval();
+
     Status m_status = Status::CannotOpen;
     int m_fd = -1;
     QByteArray m_path;
+    bool m_removeAtExit = false;
 };
 
 } // namespace vidfolio

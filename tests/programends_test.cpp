@@ -1,0 +1,185 @@
+// What the ways a program ends other than its close leave behind: the signals
+// that ask it to end reach the event loop, and a program ended by exit()
+// during a fetch leaves no scratch file.
+#include "listing/pagefetcher.h"
+#include "platform/downloader.h"
+#include "platform/endsignals.h"
+#include "platform/fileturn.h"
+#include "platform/runloop.h"
+#include "siteserver.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vidfolio;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs `body` in a child process and returns its wait status.
+int inChild(const std::function<void()> &body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        body();
+        ::_exit(0);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+// The test program's application object runs the event loop.
+class EndSignalsTest : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(EndSignalsTest, TheSignalReachesTheEventLoopOnce)
+{
+    int ends = 0;
+    {
+        const EndSignals handling([&] { ++ends; });
+        ASSERT_TRUE(handling.installed());
+        ASSERT_EQ(::raise(GetParam()), 0);
+        // The handler does no more than note the signal.
+        EXPECT_EQ(ends, 0);
+        QElapsedTimer timer;
+        timer.start();
+        while (ends == 0 && timer.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ends, 1);
+    }
+    struct sigaction now = {};
+    ASSERT_EQ(::sigaction(GetParam(), nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+INSTANTIATE_TEST_SUITE_P(AskingToEnd, EndSignalsTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const auto &info) { return std::string(sigabbrev_np(info.param)); });
+
+// A program that hangs while it ends still ends at the second signal.
+TEST(EndSignalsTwice, TheSecondSignalEndsTheProcessAtOnce)
+{
+    const int status = inChild([] {
+        const EndSignals handling([] {});
+        ::raise(SIGTERM);
+        // Still running after the first.
+        ::raise(SIGINT);
+        ::_exit(3);
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+}
+
+// exit() with a turn held, as a toolkit exits when its display is gone.
+struct ExitCase
+{
+    const char *name;
+    bool marked;
+    // What the child does with the turn before it exits.
+    enum class Then
+    {
+        Exit,
+        Move,
+        Release,
+        // Removed on demand, then _exit, which runs no exit handler.
+        RemoveAndEndAtOnce
+    } then;
+    bool removed;
+    friend void PrintTo(const ExitCase &c, std::ostream *out) { *out << c.name; }
+};
+
+class ExitRemovalTest : public ::testing::TestWithParam<ExitCase>
+{
+protected:
+    QTemporaryDir folder;
+};
+
+TEST_P(ExitRemovalTest, OnlyAMarkedTurnStillHeldLosesItsFile)
+{
+    const QString path = folder.filePath("temp.txt");
+    const ExitCase c = GetParam();
+    const int status = inChild([&] {
+        RunLoop loop;
+        const auto take = [&] {
+            FileTurn turn = FileTurn::take(path, 1s, loop);
+            if (c.marked)
+                turn.removeFileAtExit();
+            return turn;
+        };
+        switch (c.then) {
+        case ExitCase::Then::Exit: {
+            const FileTurn turn = take();
+            std::exit(turn.held() ? 1 : 2);
+        }
+        case ExitCase::Then::Move: {
+            FileTurn turn = take();
+            const FileTurn moved = std::move(turn);
+            std::exit(moved.held() ? 1 : 2);
+        }
+        case ExitCase::Then::RemoveAndEndAtOnce: {
+            const FileTurn turn = take();
+            FileTurn::removeFilesMarkedForExit();
+            ::_exit(turn.held() ? 1 : 2);
+        }
+        case ExitCase::Then::Release: {
+            take();
+            // The file stays; a turn nobody marked takes it again.
+            const FileTurn again = FileTurn::take(path, 1s, loop);
+            std::exit(again.held() ? 1 : 2);
+        }
+        }
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(!QFile::exists(path), c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Turns, ExitRemovalTest,
+    ::testing::Values(ExitCase{"NotMarked", false, ExitCase::Then::Exit, false},
+                      ExitCase{"Marked", true, ExitCase::Then::Exit, true},
+                      ExitCase{"MarkedAndMoved", true, ExitCase::Then::Move, true},
+                      ExitCase{"MarkedAndLetGo", true, ExitCase::Then::Release, false},
+                      ExitCase{"MarkedAndRemovedBeforeExitAtOnce", true,
+                               ExitCase::Then::RemoveAndEndAtOnce, true},
+                      ExitCase{"NotMarkedAndExitAtOnce", false, ExitCase::Then::RemoveAndEndAtOnce,
+                               false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The page fetch marks its turn: exit() in the middle of a download (here
+// while the site holds the answer) leaves no temp.txt.
+TEST(ScratchAtExit, ExitDuringAFetchLeavesNoScratchFile)
+{
+    QTemporaryDir folder;
+    site::SiteServer server;
+    server.setPage("bob", 0, "the page");
+    server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 2000});
+    const int status = inChild([&] {
+        Downloader downloader;
+        PageFetcher fetcher(downloader, folder.path());
+        QTimer::singleShot(100,
+                           [&] { std::exit(QFile::exists(folder.filePath("temp.txt")) ? 1 : 2); });
+        fetcher.FetchPage(
+            QString::fromStdString("http://" + server.host() + "/profile_videos?user=bob"));
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(QFile::exists(folder.filePath("temp.txt")));
+}
+
+} // namespace
