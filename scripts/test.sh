@@ -11,7 +11,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+# The desktop suite (tests/desktop) runs the real program in a virtual X
+# server with a window manager and drives it through the window system.
+scripts/deps.sh xvfb openbox xdotool wmctrl x11-apps
 if [ "${1:-}" = "--sanitize" ]; then
     source scripts/sanitize.sh
     build=$SANITIZE_BUILD

@@ -187,6 +187,14 @@ std::string output(const std::vector<std::string> &argv,
     return text.str();
 }
 
+std::string log(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // Polls `condition` every few milliseconds until it holds or `limit` passed.
 bool waitFor(const std::function<bool()> &condition, Clock::duration limit)
 {
@@ -378,12 +386,7 @@ protected:
         server.addUser(kUser, videos);
         server.addUser(kOtherUser, vidfolio::site::generatedVideos(kOtherUser, 12));
         desktop.emplace(dir("x.log"));
-        if (!desktop->ready()) {
-            std::ifstream log(dir("x.log"));
-            std::stringstream said;
-            said << log.rdbuf();
-            FAIL() << "Xvfb and openbox did not start:\n" << said.str();
-        }
+        ASSERT_TRUE(desktop->ready()) << "Xvfb and openbox did not start:\n" << log(dir("x.log"));
     }
     void TearDown() override { program.kill(); }
 
@@ -394,6 +397,14 @@ protected:
     std::string historyPath() const { return dir("data/users.vidfolio"); }
     std::string scratchPath() const { return dir("data/temp.txt"); }
 
+    // Under the sanitizers: what the system's libraries keep to the end is
+    // no leak of the program's.
+    static std::string leakOptions()
+    {
+        const char *given = std::getenv("LSAN_OPTIONS");
+        return (given && *given ? std::string(given) + ":" : std::string()) +
+               "print_suppressions=0:suppressions=" VIDFOLIO_LSAN_SUPPRESSIONS;
+    }
     void startProgram()
     {
         program =
@@ -403,7 +414,8 @@ protected:
                                                {"PATH", dir("bin") + ":" + std::getenv("PATH")},
                                                {"XDG_RUNTIME_DIR", dir("run")},
                                                {"VIDFOLIO_TEST_SITE_HOST", server.host()},
-                                               {"VIDFOLIO_TEST_FOLDER", dir("data")}});
+                                               {"VIDFOLIO_TEST_FOLDER", dir("data")},
+                                               {"LSAN_OPTIONS", leakOptions()}});
         // The window, once mapped; a program under the sanitizers starts slowly.
         ASSERT_TRUE(waitFor(
             [&] {
@@ -413,7 +425,10 @@ protected:
                 return !window.empty() || !program.running();
             },
             60s));
-        ASSERT_FALSE(window.empty()) << "no window: " << describe(program.waitForExit(0s));
+        ASSERT_FALSE(window.empty())
+            << "no window: " << describe(program.waitForExit(0s)) << "; the window manager lists:\n"
+            << desktop->x({"wmctrl", "-l", "-p"}) << "\n"
+            << log(dir("x.log"));
         // The client area lies at the bottom of the window, under the menu bar.
         std::istringstream geometry(
             desktop->x({"xdotool", "getwindowgeometry", "--shell", window}));
