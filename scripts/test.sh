@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 # The desktop suite (tests/desktop) runs the real program in a virtual X
 # server with a window manager and drives it through the window system.
-scripts/deps.sh xvfb openbox xdotool wmctrl x11-apps
+scripts/deps.sh xvfb openbox xdotool wmctrl x11-utils x11-apps
 if [ "${1:-}" = "--sanitize" ]; then
     source scripts/sanitize.sh
     build=$SANITIZE_BUILD

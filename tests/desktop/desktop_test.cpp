@@ -7,6 +7,7 @@
 // history file, the scratch file and what was handed to the browser.
 #include "siteserver.h"
 #include "ui/layout.h"
+#include "xsession.h"
 
 #include <gtest/gtest.h>
 
@@ -15,265 +16,25 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char **environ;
-
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using namespace vidfolio::desktop;
 using vidfolio::site::Fault;
 namespace layout = vidfolio::ui::layout;
 
 namespace {
-
-// ---------------------------------------------------------------- processes
-
-// A child process started with the test's environment plus `extra`, with
-// none of the test's open files but `keep` (the site's sockets, a lock);
-// its output goes to `log` when given.
-class Child
-{
-public:
-    Child() = default;
-    Child(const std::vector<std::string> &argv, const std::map<std::string, std::string> &extra,
-          const std::string &log = {}, int keep = -1)
-    {
-        std::vector<std::string> env;
-        for (char **entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            if (!extra.contains(text.substr(0, text.find('='))))
-                env.push_back(text);
-        }
-        for (const auto &[name, value] : extra)
-            env.push_back(name + "=" + value);
-        std::vector<char *> args, envp;
-        for (const std::string &arg : argv)
-            args.push_back(const_cast<char *>(arg.c_str()));
-        args.push_back(nullptr);
-        for (const std::string &entry : env)
-            envp.push_back(const_cast<char *>(entry.c_str()));
-        envp.push_back(nullptr);
-        const int out =
-            log.empty() ? -1 : ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-
-        // Between fork and exec only async-signal-safe calls: the site's
-        // threads may hold locks the child would never see released.
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            if (out >= 0) {
-                ::dup2(out, 1);
-                ::dup2(out, 2);
-            }
-            if (keep >= 0) {
-                if (keep == kKeptFd)
-                    ::fcntl(keep, F_SETFD, 0);
-                else
-                    ::dup2(keep, kKeptFd);
-                ::close_range(3, kKeptFd - 1, 0);
-                ::close_range(kKeptFd + 1, ~0U, 0);
-            } else {
-                ::close_range(3, ~0U, 0);
-            }
-            ::execvpe(args[0], args.data(), envp.data());
-            ::_exit(127);
-        }
-        if (out >= 0)
-            ::close(out);
-    }
-    Child(Child &&other) noexcept
-        : m_pid(std::exchange(other.m_pid, -1)), m_status(std::exchange(other.m_status, {}))
-    {
-    }
-    Child &operator=(Child &&other) noexcept
-    {
-        std::swap(m_pid, other.m_pid);
-        std::swap(m_status, other.m_status);
-        return *this;
-    }
-    ~Child() { kill(); }
-
-    // The descriptor a kept file has in the child.
-    static constexpr int kKeptFd = 9;
-
-    pid_t pid() const { return m_pid; }
-    bool running()
-    {
-        int status = 0;
-        if (m_pid > 0 && !m_status && ::waitpid(m_pid, &status, WNOHANG) == m_pid)
-            m_status = status;
-        return m_pid > 0 && !m_status;
-    }
-    // The wait status once the process has ended within `limit`.
-    std::optional<int> waitForExit(Clock::duration limit)
-    {
-        const Clock::time_point deadline = Clock::now() + limit;
-        while (!m_status && m_pid > 0) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid)
-                m_status = status;
-            else if (Clock::now() >= deadline)
-                break;
-            else
-                std::this_thread::sleep_for(2ms);
-        }
-        return m_status;
-    }
-    void signal(int number)
-    {
-        if (running())
-            ::kill(m_pid, number);
-    }
-    // Asks the process to end, and kills it when it does not.
-    void stop()
-    {
-        signal(SIGTERM);
-        waitForExit(2s);
-        kill();
-    }
-    void kill()
-    {
-        if (running()) {
-            ::kill(m_pid, SIGKILL);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-            m_status = status;
-        }
-    }
-
-private:
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-};
-
-std::string describe(std::optional<int> status)
-{
-    if (!status)
-        return "still running";
-    if (WIFEXITED(*status))
-        return "exit " + std::to_string(WEXITSTATUS(*status));
-    return std::string("killed by ") + ::strsignal(WTERMSIG(*status));
-}
-
-// Runs a command to its end and returns what it printed.
-std::string output(const std::vector<std::string> &argv,
-                   const std::map<std::string, std::string> &extra, int *status = nullptr)
-{
-    char name[] = "/tmp/vidfolio-desktop-out-XXXXXX";
-    const int fd = ::mkstemp(name);
-    ::close(fd);
-    Child child(argv, extra, name);
-    const std::optional<int> ended = child.waitForExit(10s);
-    if (status)
-        *status = ended && WIFEXITED(*ended) ? WEXITSTATUS(*ended) : -1;
-    std::ifstream in(name);
-    std::stringstream text;
-    text << in.rdbuf();
-    ::unlink(name);
-    return text.str();
-}
-
-std::string log(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Polls `condition` every few milliseconds until it holds or `limit` passed.
-bool waitFor(const std::function<bool()> &condition, Clock::duration limit)
-{
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-long long msSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-// ------------------------------------------------------------- the desktop
-
-// Xvfb on a display of its own choosing, and openbox managing it.
-class Desktop
-{
-public:
-    explicit Desktop(const std::string &log)
-    {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            return;
-        m_server = Child({"Xvfb", "-displayfd", std::to_string(Child::kKeptFd), "-nolisten", "tcp",
-                          "-screen", "0", "800x600x24", "-dpi", "96"},
-                         {}, log, fds[1]);
-        ::close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(fds[0]);
-        if (number.empty())
-            return;
-        m_display = ":" + number;
-        // wmctrl -m succeeds once a window manager has announced itself. A
-        // window manager that found no display yet is started again.
-        int status = -1;
-        m_ready = waitFor(
-            [&] {
-                if (!m_manager.running())
-                    m_manager = Child({"openbox", "--sm-disable"}, env(), log);
-                output({"wmctrl", "-m"}, env(), &status);
-                return status == 0;
-            },
-            20s);
-    }
-
-    // Ended in order, so that the server removes its socket and lock file.
-    ~Desktop()
-    {
-        m_manager.stop();
-        m_server.stop();
-    }
-    Desktop(const Desktop &) = delete;
-    Desktop &operator=(const Desktop &) = delete;
-
-    bool ready() const { return m_ready; }
-    std::map<std::string, std::string> env() const { return {{"DISPLAY", m_display}}; }
-    std::string x(const std::vector<std::string> &argv, int *status = nullptr) const
-    {
-        return output(argv, env(), status);
-    }
-    // Ends the X server at once, as a crash of it would.
-    void killServer() { m_server.kill(); }
-
-private:
-    Child m_server;
-    Child m_manager;
-    std::string m_display;
-    bool m_ready = false;
-};
-
-// ------------------------------------------------------------------ the case
 
 enum class Wait
 {
@@ -386,7 +147,8 @@ protected:
         server.addUser(kUser, videos);
         server.addUser(kOtherUser, vidfolio::site::generatedVideos(kOtherUser, 12));
         desktop.emplace(dir("x.log"));
-        ASSERT_TRUE(desktop->ready()) << "Xvfb and openbox did not start:\n" << log(dir("x.log"));
+        ASSERT_TRUE(desktop->ready()) << "Xvfb and openbox did not start:\n"
+                                      << fileText(dir("x.log"));
     }
     void TearDown() override { program.kill(); }
 
@@ -417,18 +179,22 @@ protected:
                                                {"VIDFOLIO_TEST_FOLDER", dir("data")},
                                                {"LSAN_OPTIONS", leakOptions()}});
         // The window, once mapped; a program under the sanitizers starts slowly.
-        ASSERT_TRUE(waitFor(
+        waitFor(
             [&] {
                 window = desktop->x({"xdotool", "search", "--all", "--onlyvisible", "--pid",
                                      std::to_string(program.pid()), "--name", "^Vidfolio - "});
                 window = window.substr(0, window.find('\n'));
                 return !window.empty() || !program.running();
             },
-            60s));
+            60s);
         ASSERT_FALSE(window.empty())
             << "no window: " << describe(program.waitForExit(0s)) << "; the window manager lists:\n"
-            << desktop->x({"wmctrl", "-l", "-p"}) << "\n"
-            << log(dir("x.log"));
+            << desktop->x({"wmctrl", "-l", "-p"}) << "\nwindows of the program: "
+            << desktop->x({"xdotool", "search", "--pid", std::to_string(program.pid())})
+            << "\nopenbox " << (desktop->managerRunning() ? "runs" : "has ended")
+            << "\nthe program waits in: "
+            << fileText("/proc/" + std::to_string(program.pid()) + "/wchan") << "\n"
+            << fileText(dir("x.log"));
         // The client area lies at the bottom of the window, under the menu bar.
         std::istringstream geometry(
             desktop->x({"xdotool", "getwindowgeometry", "--shell", window}));
