@@ -11,8 +11,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# weston, Qt's Wayland platform and libweston for the Wayland tests.
-scripts/deps.sh weston qt6-wayland libweston-10-dev
+# weston, Qt's Wayland platform and libweston for the Wayland tests; a
+# virtual X server, a window manager and the X tools for the desktop suite
+# (tests/desktop), which drives the real program through the window system.
+scripts/deps.sh weston qt6-wayland libweston-10-dev xvfb openbox xdotool wmctrl x11-utils x11-apps
 if [ "${1:-}" = "--sanitize" ]; then
     source scripts/sanitize.sh
     build=$SANITIZE_BUILD

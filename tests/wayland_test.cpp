@@ -91,6 +91,9 @@ protected:
         const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
         env.insert(QStringLiteral("ASAN_OPTIONS"),
                    (asan.isEmpty() ? QString() : asan + u':') + QStringLiteral("detect_leaks=0"));
+        env.insert(QStringLiteral("VIDFOLIO_TEST_SITE_HOST"),
+                   QString::fromStdString(server.host()));
+        env.insert(QStringLiteral("VIDFOLIO_TEST_FOLDER"), folder.path());
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
     }
@@ -200,8 +203,7 @@ protected:
         if (file.open(QIODevice::WriteOnly))
             file.write(history);
         file.close();
-        program.start(VIDFOLIO_WAYLAND_PROGRAM,
-                      {QString::fromStdString(server.host()), folder.path()});
+        program.start(VIDFOLIO_UNDER_TEST_PATH, {});
         EXPECT_TRUE(program.waitForStarted());
         std::optional<Window> shown;
         EXPECT_TRUE(waitFor([&] { return (shown = window()).has_value(); }, 10000))
