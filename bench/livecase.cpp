@@ -2,6 +2,7 @@
 
 #include "siteserver.h"
 #include "ui/main.h"
+#include "ui/videotree.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <chrono>
 #include <cstdio>
@@ -83,9 +83,9 @@ void list(ui::Main &window, const QString &user)
 
 void clickFirstEntry(ui::Main &window)
 {
-    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("TreeVids"));
+    auto *tree = window.findChild<ui::VideoTree *>(QStringLiteral("TreeVids"));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                      tree->visualItemRect(tree->topLevelItem(0)).center());
+                      tree->visualRect(tree->entryIndex(0)).center());
 }
 
 } // namespace
