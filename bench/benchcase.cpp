@@ -7,7 +7,8 @@
 //   vidfolio-bench-case history NAMES           {"loadMs":...,"saveMs":...,
 //                                                "streamLoadMs":...,"streamSaveMs":...}
 //   vidfolio-bench-case page PIECES             {"ms":...,"entries":...}
-//   vidfolio-bench-case window-gap CASE | close-exit (livecase.h)
+//   vidfolio-bench-case window-gap CASE | window-cap-gap HOST USER VIDEOS | close-exit
+//   (livecase.h)
 
 #include "livecase.h"
 
@@ -236,7 +237,8 @@ int page(int pieces)
 int usage()
 {
     std::fputs("usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
-               " history NAMES | page PIECES | window-gap list|pictures|stall | close-exit\n",
+               " history NAMES | page PIECES | window-gap list|pictures|stall |"
+               " window-cap-gap HOST USER VIDEOS | close-exit\n",
                stderr);
     return 2;
 }
@@ -258,6 +260,9 @@ int main(int argc, char **argv)
         return page(std::atoi(argv[2]));
     if (mode == "window-gap" && argc == 3)
         return bench::windowGap(argv[2]);
+    if (mode == "window-cap-gap" && argc == 5)
+        return bench::capGap(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                             std::atoi(argv[4]));
     if (mode == "close-exit" && argc == 2)
         return bench::closeToExit();
     return usage();

@@ -20,8 +20,10 @@ class VideoEntries;
 // out, and painting draws only the rows in the viewport. Appended entries
 // join the model together, in one insertion, when the event loop next turns
 // (or at once when they would show in the viewport, or when asked for), so
-// a page of entries costs the view one step. The selection, the current
-// entry and the keys (Qt::UserRole) work as in any item view.
+// a page of entries costs the view one step. The view scrolls by rows; the
+// arrow, page, Home and End keys move the current entry as in a tree, and
+// only a mouse click on an entry raises entryClicked. The selection, the
+// current entry and the keys (Qt::UserRole) work as in any item view.
 class VideoTree final : public QAbstractItemView
 {
     Q_OBJECT
