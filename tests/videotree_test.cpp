@@ -57,7 +57,9 @@ protected:
 
     void expectSameView(const char *step)
     {
+        // The turn of the event loop took every appended entry in, unasked.
         const int rows = plain.topLevelItemCount();
+        ASSERT_EQ(video.model()->rowCount(), rows) << step;
         ASSERT_EQ(video.entryCount(), rows) << step;
         for (int row = 0; row < rows; ++row) {
             ASSERT_EQ(video.entryTitle(row), plain.topLevelItem(row)->text(0)) << step;
