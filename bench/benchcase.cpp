@@ -8,7 +8,8 @@
 //                                                "streamLoadMs":...,"streamSaveMs":...}
 //   vidfolio-bench-case page PIECES             {"ms":...,"entries":...}
 //   vidfolio-bench-case remember-save NAMES     {"saveMs":...,"startMs":...}
-//   vidfolio-bench-case window-gap CASE | close-exit (livecase.h)
+//   vidfolio-bench-case window-gap CASE | window-cap-gap HOST USER VIDEOS | close-exit
+//   (livecase.h)
 
 #include "livecase.h"
 
@@ -21,6 +22,7 @@
 #include "platform/runloop.h"
 #include "sitepages.h"
 #include "ui/main.h"
+#include "ui/videotree.h"
 
 #include <httplib.h>
 
@@ -29,7 +31,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <atomic>
 #include <chrono>
@@ -84,8 +85,8 @@ int windowList(const QString &host, const QString &user)
     window.findChild<QComboBox *>(QStringLiteral("TxtUser"))->setEditText(user);
     start = Clock::now();
     QTest::mouseClick(window.findChild<QWidget *>(QStringLiteral("CmdGo")), Qt::LeftButton);
-    const auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("TreeVids"));
-    std::printf("{\"ms\":%.3f,\"entries\":%d}\n", finishedMs, tree->topLevelItemCount());
+    auto *tree = window.findChild<ui::VideoTree *>(QStringLiteral("TreeVids"));
+    std::printf("{\"ms\":%.3f,\"entries\":%d}\n", finishedMs, tree->entryCount());
     return finishedMs < 0 ? 1 : 0;
 }
 
@@ -294,7 +295,7 @@ int usage()
 {
     std::fputs("usage: vidfolio-bench-case window-list HOST USER | window-start FOLDER |"
                " history NAMES | page PIECES | remember-save NAMES | window-gap "
-               "list|pictures|stall|turn|lookup | close-exit\n",
+               "list|pictures|stall|turn|lookup | window-cap-gap HOST USER VIDEOS | close-exit\n",
                stderr);
     return 2;
 }
@@ -318,6 +319,9 @@ int main(int argc, char **argv)
         return rememberSave(std::atoi(argv[2]));
     if (mode == "window-gap" && argc == 3)
         return bench::windowGap(argv[2]);
+    if (mode == "window-cap-gap" && argc == 5)
+        return bench::capGap(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                             std::atoi(argv[4]));
     if (mode == "close-exit" && argc == 2)
         return bench::closeToExit();
     return usage();

@@ -2,19 +2,24 @@
 
 #include "siteserver.h"
 #include "ui/main.h"
+#include "ui/videotree.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -97,9 +102,9 @@ void list(ui::Main &window, const QString &user)
 
 void clickFirstEntry(ui::Main &window)
 {
-    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("TreeVids"));
+    auto *tree = window.findChild<ui::VideoTree *>(QStringLiteral("TreeVids"));
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                      tree->visualItemRect(tree->topLevelItem(0)).center());
+                      tree->visualRect(tree->entryIndex(0)).center());
 }
 
 } // namespace
@@ -169,6 +174,87 @@ int windowGap(const std::string &which)
     if (window.statusText() != expected || expected.isEmpty())
         return 1;
     std::printf("{\"gapMs\":%.3f,\"ms\":%.3f}\n", gap, ms);
+    return 0;
+}
+
+int capGap(const QString &host, const QString &user, int videos)
+{
+    QTemporaryDir folder;
+    ui::MainSetup setup;
+    setup.roots = SiteRoots::forHost(host);
+    setup.folder = {folder.path(), {}};
+    setup.endProgram = [] {};
+    ui::Main window(std::move(setup));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    auto *tree = window.findChild<ui::VideoTree *>(QStringLiteral("TreeVids"));
+
+    // The last 1,000 pages: from the moment the tree holds all but their
+    // 10,000 entries.
+    GapMeter listing;
+    QTimer lastPages;
+    lastPages.setInterval(1);
+    QObject::connect(&lastPages, &QTimer::timeout, [&] {
+        if (tree->model()->rowCount() >= videos - 10000) {
+            listing.start();
+            lastPages.stop();
+        }
+    });
+    lastPages.start();
+    list(window, user);
+    const double listGap = listing.stop();
+    if (tree->entryCount() != videos)
+        return 1;
+
+    // The full tree scrolled as a user does: keys, the wheel, the scroll bar
+    // dragged to places all over its range; one step every 3 ms.
+    tree->setFocus();
+    std::vector<std::function<void()>> steps;
+    for (const Qt::Key key : {Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_Up, Qt::Key_Home,
+                              Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End})
+        steps.emplace_back([tree, key] { QTest::keyClick(tree, key); });
+    QScrollBar *bar = tree->verticalScrollBar();
+    for (int i = 0; i <= 100; ++i)
+        steps.emplace_back([bar, i] { bar->setValue(bar->maximum() / 100 * ((i * 37) % 101)); });
+    for (int i = 0; i < 50; ++i) {
+        steps.emplace_back([tree, i] {
+            const QPoint at = tree->viewport()->rect().center();
+            QWheelEvent wheel(at, tree->viewport()->mapToGlobal(at), {}, {0, i % 2 ? 120 : -360},
+                              Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(tree->viewport(), &wheel);
+        });
+    }
+    // In the application's own event loop: a test's wait would sleep
+    // between its turns.
+    GapMeter scrolling;
+    std::size_t next = 0;
+    QEventLoop loop;
+    QTimer stepper;
+    stepper.setInterval(3);
+    QObject::connect(&stepper, &QTimer::timeout, [&] {
+        if (next < steps.size())
+            steps[next++]();
+        else
+            loop.quit();
+    });
+    scrolling.start();
+    stepper.start();
+    loop.exec();
+    const double scrollGap = scrolling.stop();
+
+    // A node click on the last entry of the full tree.
+    tree->scrollToBottom();
+    QTest::qWait(20);
+    GapMeter clicking;
+    clicking.start();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualRect(tree->entryIndex(videos - 1)).center());
+    const double clickGap = clicking.stop();
+    if (tree->selectedRow() != std::optional<int>(videos - 1))
+        return 1;
+    std::printf("{\"listGapMs\":%.3f,\"scrollGapMs\":%.3f,\"clickGapMs\":%.3f}\n", listGap,
+                scrollGap, clickGap);
     return 0;
 }
 

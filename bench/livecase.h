@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <string>
 
 namespace vidfolio::bench {
@@ -18,6 +20,14 @@ namespace vidfolio::bench {
 // how long that took. closeMs is the time from closing the window (1.25 s
 // into the slow listing) to the end of the program's event loop and window.
 int windowGap(const std::string &which);
+
+//   window-cap-gap HOST USER VIDEOS  {"listGapMs":...,"scrollGapMs":...,"clickGapMs":...}
+//
+// The same longest gap, on a window listing USER's VIDEOS videos from HOST
+// (the listing's cap, 200,000, for the benchmark): during the last 1,000
+// pages, while the full tree is scrolled by keys, wheel and scroll bar, and
+// during a node click on its last entry.
+int capGap(const QString &host, const QString &user, int videos);
 int closeToExit();
 
 } // namespace vidfolio::bench

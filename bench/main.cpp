@@ -1,5 +1,5 @@
-// vidfolio-bench: the benchmark. Starts the demo site on loopback, runs every
-// case several times, each measurement in a process of its own, and prints
+// vidfolio-bench: the benchmark. Starts the demo site and the bench site on
+// loopback, runs every case several times, each measurement in a process of its own, and prints
 // one table. Every figure is a median; every target is a ratio to a
 // reference measured in the same run, so the table holds on a noisy machine.
 //
@@ -28,6 +28,10 @@ namespace {
 
 const std::string kProbe = VIDFOLIO_PROBE_PATH;
 const std::string kSite = VIDFOLIO_SITE_PATH;
+const std::string kFastSite = VIDFOLIO_FAST_SITE_PATH;
+// A window whose event loop pauses longer than this misses frames of a
+// 60 Hz screen.
+constexpr double kLongestFrameGapMs = 17;
 const std::string kCase = VIDFOLIO_CASE_PATH;
 
 void progress(const std::string &what, int round, int rounds)
@@ -81,15 +85,30 @@ public:
 private:
     struct Listing
     {
-        double probeMs, curlOneMs, curlEachMs, windowMs, windowPeakKb;
+        double probeMs, curlOneMs, curlEachMs;
+    };
+    struct WindowListing
+    {
+        double probeMs, windowMs, windowPeakKb;
     };
 
-    void startSite();
+    std::string startSite(const std::string &path, std::unique_ptr<BackgroundProcess> &site);
     std::vector<std::string> fetchedAddresses(const std::string &user, std::size_t videos);
     double probeFinishedMs(const std::string &user, std::size_t videos);
-    Listing listing(const std::string &user, std::size_t videos, bool withWindow);
+    // How curl's reference is taken: bodies to a file each, as the probe
+    // writes each page to its scratch file, and also one process per
+    // address; or bodies discarded, to time the site rather than the disk.
+    enum class Curl
+    {
+        FilesAndOnceEach,
+        DiscardedBodies
+    };
+    Listing listing(const std::string &user, std::size_t videos, Curl curl);
+    WindowListing windowListing(const std::string &user, std::size_t videos);
     void listingRows(const std::string &label, const Listing &listing);
-    void windowRows(const Listing &listing);
+    void fastSiteRows(const Listing &demo, const Listing &fast);
+    void windowRows();
+    void capGapRows();
     void startRows();
     void historyRows();
     void pageRows();
@@ -97,21 +116,28 @@ private:
     int m_runs;
     fs::path m_scratch;
     std::unique_ptr<BackgroundProcess> m_site;
+    std::unique_ptr<BackgroundProcess> m_fastSite;
+    // The site the cases being run list from.
     std::string m_host;
     Table m_table;
 };
 
-void Bench::startSite()
+// Starts the site at `path` with the benchmark's users; returns its host.
+std::string Bench::startSite(const std::string &path, std::unique_ptr<BackgroundProcess> &site)
 {
-    const fs::path portFile = m_scratch / "port";
-    m_site = std::make_unique<BackgroundProcess>(
-        std::vector<std::string>{kSite, "--bench", "--port-file", portFile.string()});
-    for (int i = 0; i < 100 && m_host.empty(); ++i) {
+    const fs::path portFile = m_scratch / (fs::path(path).filename().string() + ".port");
+    std::vector<std::string> args{path, "--port-file", portFile.string()};
+    if (path == kSite)
+        args.insert(args.begin() + 1, "--bench");
+    site = std::make_unique<BackgroundProcess>(args);
+    std::string host;
+    for (int i = 0; i < 300 && host.empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        m_host = readFirstLine(portFile);
+        host = readFirstLine(portFile);
     }
-    if (m_host.empty())
-        throw std::runtime_error("the demo site did not start");
+    if (host.empty())
+        throw std::runtime_error(path + " did not start");
+    return host;
 }
 
 // The addresses the probe fetches for `user`, from one run that also warms
@@ -140,8 +166,9 @@ double Bench::probeFinishedMs(const std::string &user, std::size_t videos)
     return run.markMs;
 }
 
-Bench::Listing Bench::listing(const std::string &user, std::size_t videos, bool withWindow)
+Bench::Listing Bench::listing(const std::string &user, std::size_t videos, Curl curl)
 {
+    const bool onceEach = curl == Curl::FilesAndOnceEach;
     // curl asks for compressed pages as the program does, so the site does
     // the same work for both; each body goes to a file of its own.
     const std::vector<std::string> addresses = fetchedAddresses(user, videos);
@@ -152,30 +179,41 @@ Bench::Listing Bench::listing(const std::string &user, std::size_t videos, bool 
         std::ofstream out(config);
         for (std::size_t i = 0; i < addresses.size(); ++i) {
             out << "url = \"" << addresses[i] << "\"\noutput = \""
-                << (bodies / std::to_string(i)).string() << "\"\n";
+                << (onceEach ? (bodies / std::to_string(i)).string() : "/dev/null") << "\"\n";
         }
     }
 
-    std::vector<double> probe, curlOne, curlEach, window, windowPeak;
+    std::vector<double> probe, curlOne, curlEach;
     for (int round = 0; round < m_runs; ++round) {
-        progress("listing " + user, round, m_runs);
+        progress("listing " + user + " from " + m_host, round, m_runs);
         probe.push_back(probeFinishedMs(user, videos));
         curlOne.push_back(curlMs({"--config", config.string()}, addresses.size()));
+        if (!onceEach)
+            continue;
         const auto start = std::chrono::steady_clock::now();
         for (std::size_t i = 0; i < addresses.size(); ++i)
             curlMs({"-o", (bodies / std::to_string(i)).string(), addresses[i]}, 1);
         curlEach.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());
-        if (withWindow) {
-            const ProcessRun run = mustRun({kCase, "window-list", m_host, user});
-            if (jsonNumber(run.output, "entries") != static_cast<double>(videos))
-                throw std::runtime_error("the window did not list " + user);
-            window.push_back(jsonNumber(run.output, "ms"));
-            windowPeak.push_back(static_cast<double>(run.peakKb));
-        }
     }
-    return {median(probe), median(curlOne), median(curlEach), median(window), median(windowPeak)};
+    return {median(probe), median(curlOne), onceEach ? median(curlEach) : std::nan("")};
+}
+
+// The probe and the window listing the same user from the same site.
+Bench::WindowListing Bench::windowListing(const std::string &user, std::size_t videos)
+{
+    std::vector<double> probe, window, windowPeak;
+    for (int round = 0; round < m_runs; ++round) {
+        progress("window listing " + user, round, m_runs);
+        probe.push_back(probeFinishedMs(user, videos));
+        const ProcessRun run = mustRun({kCase, "window-list", m_host, user});
+        if (jsonNumber(run.output, "entries") != static_cast<double>(videos))
+            throw std::runtime_error("the window did not list " + user);
+        window.push_back(jsonNumber(run.output, "ms"));
+        windowPeak.push_back(static_cast<double>(run.peakKb));
+    }
+    return {median(probe), median(window), median(windowPeak)};
 }
 
 void Bench::listingRows(const std::string &label, const Listing &listing)
@@ -188,12 +226,27 @@ void Bench::listingRows(const std::string &label, const Listing &listing)
                         listing.probeMs / listing.curlEachMs);
 }
 
-void Bench::windowRows(const Listing &listing)
+// The bench site against the demo site, which compresses every page it
+// sends, as curl sees them; and the probe against curl on the bench site.
+void Bench::fastSiteRows(const Listing &demo, const Listing &fast)
 {
-    m_table.addTarget("Window (offscreen) listing 10,000 videos vs probe",
-                      formatMs(listing.windowMs), formatMs(listing.probeMs),
-                      listing.windowMs / listing.probeMs, 2.0);
+    const double fastPerFetch = fast.curlOneMs * 1000 / 1001;
+    const double demoPerFetch = demo.curlOneMs * 1000 / 1001;
+    m_table.addReported("Bench site: curl's time per fetch, 10,000 videos (1,001 fetches), one "
+                        "process and connection, bodies discarded, vs the demo site to files",
+                        formatMicros(fastPerFetch), formatMicros(demoPerFetch),
+                        fastPerFetch / demoPerFetch);
+    m_table.addReported("Listing 10,000 videos (1,001 fetches) from the bench site: probe vs curl, "
+                        "one process and connection",
+                        formatMs(fast.probeMs), formatMs(fast.curlOneMs),
+                        fast.probeMs / fast.curlOneMs);
+}
 
+void Bench::windowRows()
+{
+    // First: a child started after this process once held more (the probe's
+    // 200,000 lines of output) reports that as its own peak, as Linux counts
+    // the peak of the process image it replaced.
     std::vector<double> idlePeak;
     const fs::path empty = m_scratch / "idle";
     fs::create_directories(empty);
@@ -202,9 +255,55 @@ void Bench::windowRows(const Listing &listing)
         idlePeak.push_back(static_cast<double>(mustRun({kCase, "window-start", empty}).peakKb));
     }
     const double idle = median(idlePeak);
-    m_table.addTarget("Peak memory: window after listing 10,000 videos vs idle after start",
-                      formatMiB(listing.windowPeakKb), formatMiB(idle), listing.windowPeakKb / idle,
+    const WindowListing small = windowListing("bench10000", 10000);
+    const WindowListing cap = windowListing("bench200000", 200000);
+    m_table.addTarget("Window (offscreen) listing 10,000 videos from the bench site vs probe",
+                      formatMs(small.windowMs), formatMs(small.probeMs),
+                      small.windowMs / small.probeMs, 1.5);
+    m_table.addTarget("Window (offscreen) listing 200,000 videos from the bench site vs probe",
+                      formatMs(cap.windowMs), formatMs(cap.probeMs), cap.windowMs / cap.probeMs,
                       1.5);
+    // A cost per row that grows with the rows would show as 20x.
+    const double capPerVideo = cap.windowMs * 1000 / 200000;
+    const double smallPerVideo = small.windowMs * 1000 / 10000;
+    m_table.addTarget("Window listing, time per video, 200,000 vs 10,000 videos",
+                      formatMicros(capPerVideo), formatMicros(smallPerVideo),
+                      capPerVideo / smallPerVideo, 1.2);
+
+    m_table.addTarget("Peak memory: window after listing 10,000 videos vs idle after start",
+                      formatMiB(small.windowPeakKb), formatMiB(idle), small.windowPeakKb / idle,
+                      1.5);
+    const double bytesPerVideo = (cap.windowPeakKb - idle) * 1024 / 200000;
+    char perVideo[32];
+    std::snprintf(perVideo, sizeof perVideo, "%.0f B", bytesPerVideo);
+    m_table.addTarget("Peak memory: window after listing 200,000 videos, above idle, per video",
+                      perVideo, "1024 B", bytesPerVideo / 1024, 1.0);
+}
+
+void Bench::capGapRows()
+{
+    std::vector<double> list, scroll, click;
+    for (int round = 0; round < m_runs; ++round) {
+        progress("window gaps at 200,000 videos", round, m_runs);
+        const ProcessRun run = mustRun({kCase, "window-cap-gap", m_host, "bench200000", "200000"});
+        list.push_back(jsonNumber(run.output, "listGapMs"));
+        scroll.push_back(jsonNumber(run.output, "scrollGapMs"));
+        click.push_back(jsonNumber(run.output, "clickGapMs"));
+    }
+    const std::string bound = formatMs(kLongestFrameGapMs);
+    const struct
+    {
+        const char *label;
+        double ms;
+    } gaps[] = {
+        {"last 1,000 pages of a listing of 200,000 videos", median(list)},
+        {"scrolling the tree of 200,000 videos (keys, wheel, scroll bar)", median(scroll)},
+        {"node click on the last of 200,000 videos", median(click)},
+    };
+    for (const auto &gap : gaps) {
+        m_table.addTarget(std::string("Longest gap in the window's event loop, ") + gap.label,
+                          formatMs(gap.ms), bound, gap.ms / kLongestFrameGapMs, 1.0);
+    }
 }
 
 void Bench::startRows()
@@ -303,13 +402,20 @@ void Bench::pageRows()
 
 void Bench::run()
 {
-    startSite();
+    m_host = startSite(kSite, m_site);
     std::fprintf(stderr, "Demo site at http://%s\n", m_host.c_str());
-    listingRows("100 videos (11 fetches)", listing("bench100", 100, false));
-    const Listing large = listing("bench10000", 10000, true);
-    listingRows("10,000 videos (1,001 fetches)", large);
+    listingRows("100 videos (11 fetches) from the demo site",
+                listing("bench100", 100, Curl::FilesAndOnceEach));
+    const Listing demo = listing("bench10000", 10000, Curl::FilesAndOnceEach);
+    listingRows("10,000 videos (1,001 fetches) from the demo site", demo);
     m_site->stop();
-    windowRows(large);
+
+    m_host = startSite(kFastSite, m_fastSite);
+    std::fprintf(stderr, "Bench site at http://%s\n", m_host.c_str());
+    fastSiteRows(demo, listing("bench10000", 10000, Curl::DiscardedBodies));
+    windowRows();
+    capGapRows();
+    m_fastSite->stop();
     historyRows();
     startRows();
     pageRows();

@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace vidfolio;
 using namespace std::chrono_literals;
@@ -38,7 +37,7 @@ protected:
     bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
     int treeCount(ui::Main &window)
     {
-        return find<QTreeWidget>(window, "TreeVids")->topLevelItemCount();
+        return find<ui::VideoTree>(window, "TreeVids")->entryCount();
     }
     bool boxEmpty(ui::Main &window, int box)
     {

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace vidfolio;
 using site::Fault;
@@ -100,7 +99,7 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsTheP
             QTest::qWait(50);
             EXPECT_EQ(requestsFor(daveFirst), 1u);
             EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
-            EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 0);
+            EXPECT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 0);
             // Painted while the page is still held: not the last listing's
             // status and entries any more.
             EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));

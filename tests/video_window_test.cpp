@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace vidfolio;
 using test::WindowTest;
@@ -20,8 +19,8 @@ class VideoWindowTest : public WindowTest
 protected:
     void selectEntry(ui::Main &window, int row)
     {
-        auto *tree = find<QTreeWidget>(window, "TreeVids");
-        tree->setCurrentItem(tree->topLevelItem(row));
+        auto *tree = find<ui::VideoTree>(window, "TreeVids");
+        tree->setCurrentIndex(tree->entryIndex(row));
     }
     // Opening the menu, as a click on its title does.
     QString openVideoMenu(ui::Main &window)
@@ -110,7 +109,7 @@ TEST_F(VideoWindowTest, OpeningTheVideoMenuShowsTheSelectedTitleShortened)
                              {"vamp", "Tom & Jerry\tlive"}});
     auto window = makeWindow();
     typeAndList(*window, QStringLiteral("carol"));
-    ASSERT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 5);
+    ASSERT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 5);
 
     // A click alone does not write the caption; opening the menu does.
     clickEntry(*window, 0);
@@ -137,7 +136,7 @@ TEST_F(VideoWindowTest, WithoutASelectedEntryTheUserIsToldAndNothingOpens)
     clickEntry(*window, 0);
     const QString caption = openVideoMenu(*window);
 
-    find<QTreeWidget>(*window, "TreeVids")->clearSelection();
+    find<ui::VideoTree>(*window, "TreeVids")->clearSelection();
     EXPECT_EQ(openVideoMenu(*window), caption);
     find<QAction>(*window, "Download")->trigger();
     find<QAction>(*window, "Watch")->trigger();

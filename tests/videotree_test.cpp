@@ -5,138 +5,186 @@
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 using vidfolio::ui::VideoTree;
 
 namespace {
 
-// A VideoTree beside a plain QTreeWidget set up the same way; whatever the
-// plain tree shows after a change is what the video tree must show too.
-class VideoTreeTest : public ::testing::TestWithParam<QAbstractItemView::ScrollMode>
+// A VideoTree beside a plain QTreeWidget of one column set up the same way;
+// whatever the plain tree shows after a change is what the video tree must
+// show too: the same lines, scroll range and selection.
+class VideoTreeTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         auto *row = new QHBoxLayout(&window);
-        for (QTreeWidget *tree : std::initializer_list<QTreeWidget *>{&plain, &video}) {
-            tree->setFixedSize(300, 150);
-            tree->setHeaderHidden(true);
-            tree->setRootIsDecorated(false);
-            tree->setUniformRowHeights(true);
-            tree->setVerticalScrollMode(GetParam());
-            row->addWidget(tree);
+        plain.setHeaderHidden(true);
+        plain.setRootIsDecorated(false);
+        plain.setUniformRowHeights(true);
+        for (QAbstractItemView *view : std::initializer_list<QAbstractItemView *>{&plain, &video}) {
+            view->setFixedSize(300, 150);
+            view->setIconSize(QSize(16, 16));
+            row->addWidget(view);
         }
+        QPixmap camera(16, 16);
+        camera.fill(Qt::darkBlue);
+        icon = QIcon(camera);
+        video.setImages({icon});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
+    // Appends `count` entries to both; the video tree takes them in one step
+    // at the next turn of the event loop.
     void append(int count)
     {
         for (int i = 0; i < count; ++i) {
-            const QString text = QStringLiteral("Video %1 with a title long enough to be cut short")
-                                     .arg(plain.topLevelItemCount() + 1);
-            plain.addTopLevelItem(new QTreeWidgetItem(QStringList(text)));
-            video.addTopLevelItem(new QTreeWidgetItem(QStringList(text)));
-            plain.viewport()->repaint();
-            video.viewport()->repaint();
-            expectSameView();
+            const int n = plain.topLevelItemCount() + 1;
+            const QString title =
+                QStringLiteral("Video %1 with a title long enough to be cut short").arg(n);
+            auto *item = new QTreeWidgetItem(QStringList(title));
+            item->setData(0, Qt::UserRole, QStringLiteral("key%1").arg(n));
+            item->setIcon(0, icon);
+            plain.addTopLevelItem(item);
+            video.appendEntry(QStringLiteral("key%1").arg(n), title, 1);
+        }
+        QTest::qWait(0);
+    }
+
+    void expectSameView(const char *step)
+    {
+        // The turn of the event loop took every appended entry in, unasked.
+        const int rows = plain.topLevelItemCount();
+        ASSERT_EQ(video.model()->rowCount(), rows) << step;
+        ASSERT_EQ(video.entryCount(), rows) << step;
+        for (int row = 0; row < rows; ++row) {
+            ASSERT_EQ(video.entryTitle(row), plain.topLevelItem(row)->text(0)) << step;
+            ASSERT_EQ(video.entryKey(row), plain.topLevelItem(row)->data(0, Qt::UserRole)) << step;
+        }
+        const QScrollBar *expected = plain.verticalScrollBar();
+        const QScrollBar *actual = video.verticalScrollBar();
+        EXPECT_EQ(actual->maximum(), expected->maximum()) << step << ", " << rows << " rows";
+        EXPECT_EQ(actual->pageStep(), expected->pageStep()) << step << ", " << rows << " rows";
+        EXPECT_EQ(actual->value(), expected->value()) << step << ", " << rows << " rows";
+        EXPECT_EQ(actual->isVisible(), expected->isVisible()) << step << ", " << rows << " rows";
+        const QList<QTreeWidgetItem *> selected = plain.selectedItems();
+        const std::optional<int> selectedRow = video.selectedRow();
+        ASSERT_EQ(selectedRow.has_value(), !selected.isEmpty()) << step;
+        if (selectedRow) {
+            EXPECT_EQ(*selectedRow, plain.indexOfTopLevelItem(selected.first())) << step;
+        }
+        EXPECT_EQ(video.currentIndex().row(), plain.currentIndex().row()) << step;
+        // Each line in view holds the entry at its place.
+        for (int y = 0; y < video.viewport()->height(); y += 5) {
+            const QModelIndex expectedAt = plain.indexAt(QPoint(10, y));
+            const QModelIndex actualAt = video.indexAt(QPoint(10, y));
+            EXPECT_EQ(actualAt.row(), expectedAt.row()) << step << ", y " << y;
+            if (actualAt.isValid()) {
+                EXPECT_EQ(video.visualRect(actualAt).top(), plain.visualRect(expectedAt).top());
+            }
         }
     }
 
-    void expectSameView()
+    // What the window shows of the video tree, as far as it has been painted.
+    QImage onScreen()
     {
-        const QScrollBar *expected = plain.verticalScrollBar();
-        const QScrollBar *actual = video.verticalScrollBar();
-        const int rows = plain.topLevelItemCount();
-        EXPECT_EQ(actual->maximum(), expected->maximum()) << rows << " rows";
-        EXPECT_EQ(actual->pageStep(), expected->pageStep()) << rows << " rows";
-        EXPECT_EQ(actual->value(), expected->value()) << rows << " rows";
-        EXPECT_EQ(actual->isVisible(), expected->isVisible()) << rows << " rows";
-        EXPECT_TRUE(video.grab().toImage() == plain.grab().toImage()) << rows << " rows";
-    }
-
-    // What the window shows of `tree`, as far as it has been painted.
-    QImage onScreen(QTreeWidget &tree)
-    {
-        const QPoint at = tree.mapTo(&window, QPoint(0, 0));
+        const QPoint at = video.mapTo(&window, QPoint(0, 0));
         return window.screen()
-            ->grabWindow(window.winId(), at.x(), at.y(), tree.width(), tree.height())
+            ->grabWindow(window.winId(), at.x(), at.y(), video.width(), video.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }
-    static QImage painted(QTreeWidget &tree)
-    {
-        return tree.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
+    QImage painted() { return video.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     QWidget window;
     QTreeWidget plain;
     VideoTree video;
+    QIcon icon;
 };
 
-TEST_P(VideoTreeTest, AppendedRowsShowAndScrollAsInAPlainTree)
+TEST_F(VideoTreeTest, BatchedAppendsKeepEntriesOrderSelectionAndScrollRange)
 {
-    // Past the first rows the scroll bar appears and new rows fall below
-    // the view; every step looks as it does in the plain tree.
+    // One entry, then batches that fill the view, pass its end and go on
+    // below it; a selection made on the way stays with its entry, and a view
+    // scrolled to the end stays where it was as more entries come.
+    append(1);
+    expectSameView("one entry");
+    append(6);
+    expectSameView("a batch of six");
+    plain.setCurrentItem(plain.topLevelItem(3));
+    video.setCurrentIndex(video.entryIndex(3));
     append(40);
+    expectSameView("a batch past the end of the view");
+    plain.scrollToBottom();
+    video.scrollToBottom();
+    append(1000);
+    expectSameView("a page's worth while scrolled to the end");
+    plain.scrollToBottom();
+    video.scrollToBottom();
+    expectSameView("scrolled to the end again");
+    plain.clear();
+    video.clearEntries();
+    expectSameView("emptied");
+    append(3);
+    expectSameView("after emptying");
 }
 
-TEST_P(VideoTreeTest, RowsAppendedWhileScrolledToTheEndShowAsInAPlainTree)
+TEST_F(VideoTreeTest, KeysMoveTheCurrentEntryAsInAPlainTreeWithoutANodeClick)
+{
+    append(100);
+    plain.setCurrentItem(plain.topLevelItem(0));
+    video.setCurrentIndex(video.entryIndex(0));
+    const QSignalSpy clicks(&video, &VideoTree::entryClicked);
+    const struct
+    {
+        Qt::Key key;
+        const char *name;
+    } keys[] = {{Qt::Key_Down, "down"},
+                {Qt::Key_Down, "down again"},
+                {Qt::Key_PageDown, "page down"},
+                {Qt::Key_Up, "up"},
+                {Qt::Key_End, "end"},
+                {Qt::Key_Down, "down at the end"},
+                {Qt::Key_PageUp, "page up"},
+                {Qt::Key_Home, "home"},
+                {Qt::Key_Up, "up at the top"}};
+    for (const auto &key : keys) {
+        QTest::keyClick(&plain, key.key);
+        QTest::keyClick(&video, key.key);
+        expectSameView(key.name);
+    }
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST_F(VideoTreeTest, AClickNamesTheEntryUnderTheMouse)
 {
     append(30);
-    plain.scrollToBottom();
     video.scrollToBottom();
-    expectSameView();
-    append(20);
+    const QSignalSpy clicks(&video, &VideoTree::entryClicked);
+    const QModelIndex last = video.entryIndex(29);
+    QTest::mouseClick(video.viewport(), Qt::LeftButton, {}, video.visualRect(last).center());
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("key30"));
+    EXPECT_EQ(video.selectedRow(), std::optional<int>(29));
 }
 
-TEST_P(VideoTreeTest, RowsPutOffAreLaidOutOnceEventsAreHandled)
+TEST_F(VideoTreeTest, WhatIsOnScreenIsWhatAFreshPaintShows)
 {
-    append(20);
-    for (int i = 0; i < 500; ++i) {
-        plain.addTopLevelItem(new QTreeWidgetItem(QStringList(QString::number(i))));
-        video.addTopLevelItem(new QTreeWidgetItem(QStringList(QString::number(i))));
-    }
-    QTest::qWait(0);
-    video.scrollToBottom();
-    plain.scrollToBottom();
-    expectSameView();
-    QTreeWidgetItem *last = video.topLevelItem(video.topLevelItemCount() - 1);
-    EXPECT_TRUE(video.viewport()->rect().contains(video.visualItemRect(last)));
-    EXPECT_EQ(video.itemAt(video.visualItemRect(last).center()), last);
-}
-
-TEST_P(VideoTreeTest, WhatIsOnScreenIsWhatAFreshPaintShows)
-{
-    // The scroll bar leaves out repaints that would change no pixel; once
-    // the pending updates are handled, none may be found missing.
+    // Entries painted at once as they come, and the scroll bar that leaves
+    // out repaints changing no pixel: once the pending updates are handled,
+    // none may be found missing.
     for (int i = 0; i < 60; ++i) {
-        video.addTopLevelItem(new QTreeWidgetItem(QStringList(QString::number(i))));
-        video.viewport()->repaint();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(video) == painted(video); }, 2000))
+        video.appendEntry(QString::number(i), QString::number(i), 1);
+        video.repaintNow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen() == painted(); }, 2000))
             << i + 1 << " rows";
     }
     video.scrollToBottom();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(video) == painted(video); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen() == painted(); }, 2000));
 }
-
-TEST_P(VideoTreeTest, RowsInsertedAboveTheEndAreLaidOutAtOnce)
-{
-    append(30);
-    plain.insertTopLevelItem(0, new QTreeWidgetItem(QStringList(QStringLiteral("first"))));
-    video.insertTopLevelItem(0, new QTreeWidgetItem(QStringList(QStringLiteral("first"))));
-    plain.viewport()->repaint();
-    video.viewport()->repaint();
-    expectSameView();
-}
-
-INSTANTIATE_TEST_SUITE_P(ScrollModes, VideoTreeTest,
-                         ::testing::Values(QAbstractItemView::ScrollPerItem,
-                                           QAbstractItemView::ScrollPerPixel),
-                         [](const auto &info) {
-                             return info.param == QAbstractItemView::ScrollPerItem ? "PerItem"
-                                                                                   : "PerPixel";
-                         });
 
 } // namespace

@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWindow>
 
 using namespace vidfolio;
@@ -66,7 +65,7 @@ TEST_F(WindowTest, StartsWithEveryControlInPlace)
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vidfolio - vidfolio.example.org"));
     EXPECT_EQ(window->statusText(), QStringLiteral("vidfolio.example.org"));
-    EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 0);
+    EXPECT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 0);
     auto *box = find<QComboBox>(*window, "TxtUser");
     EXPECT_EQ(box->count(), 0);
     EXPECT_TRUE(box->currentText().isEmpty());
@@ -170,11 +169,11 @@ TEST_F(WindowTest, ClickOnListVideosListsWithTheWindowDisabled)
     typeAndList(*window, QStringLiteral("carol"));
     EXPECT_TRUE(checked);
 
-    auto *tree = find<QTreeWidget>(*window, "TreeVids");
-    ASSERT_EQ(tree->topLevelItemCount(), 57);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Video 1 of carol"));
-    EXPECT_EQ(tree->topLevelItem(56)->text(0), QStringLiteral("Video 57 of carol"));
-    EXPECT_FALSE(tree->topLevelItem(0)->icon(0).isNull());
+    auto *tree = find<ui::VideoTree>(*window, "TreeVids");
+    ASSERT_EQ(tree->entryCount(), 57);
+    EXPECT_EQ(tree->entryTitle(0), QStringLiteral("Video 1 of carol"));
+    EXPECT_EQ(tree->entryTitle(56), QStringLiteral("Video 57 of carol"));
+    EXPECT_FALSE(tree->entryIcon(0).isNull());
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 57 videos"));
     EXPECT_TRUE(window->isEnabled());
     auto *pb = find<QProgressBar>(*window, "PB");
@@ -193,7 +192,7 @@ TEST_F(WindowTest, OnlyRecentLimitsTheListingToOnePage)
     auto window = makeWindow();
     find<QAction>(*window, "OnlyRecent")->trigger();
     typeAndList(*window, QStringLiteral("carol"));
-    EXPECT_EQ(find<QTreeWidget>(*window, "TreeVids")->topLevelItemCount(), 10);
+    EXPECT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 10);
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 10 videos"));
 }
 

@@ -21,7 +21,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTreeWidget>
 #include <QWindow>
 
 namespace vidfolio::ui {
@@ -157,11 +156,8 @@ void Main::buildTree(QWidget *client)
     m_treeVids->setObjectName(QStringLiteral("TreeVids"));
     m_treeVids->setGeometry(layout::treeVids);
     m_treeVids->setFont(windowFont());
-    m_treeVids->setHeaderHidden(true);
-    m_treeVids->setRootIsDecorated(false);
-    m_treeVids->setUniformRowHeights(true);
     m_treeVids->setIconSize(QSize(16, 16));
-    m_treeVids->setColumnCount(1);
+    m_treeVids->setImages(m_img);
     m_treeVids->setAccessibleName(QStringLiteral("Videos"));
     m_treeVids->setAccessibleDescription(
         QStringLiteral("The videos of the user listed last; click one to show its pictures"));
@@ -269,7 +265,7 @@ void Main::connectHandlers()
     connect(m_exit, &QAction::triggered, this, &Main::exitClick);
     connect(m_showAll, &QAction::triggered, this, &Main::showAllClick);
     connect(m_onlyRecent, &QAction::triggered, this, &Main::onlyRecentClick);
-    connect(m_treeVids, &QTreeWidget::itemClicked, this, &Main::treeVidsClicked);
+    connect(m_treeVids, &VideoTree::entryClicked, this, &Main::treeVidsClicked);
     connect(m_video, &QMenu::aboutToShow, this, &Main::videoClick);
     connect(m_download, &QAction::triggered, this,
             [this] { videoCommandClick(VideoCommand::Download); });
@@ -373,9 +369,9 @@ void Main::onlyRecentClick()
     m_showAll->setChecked(false);
 }
 
-void Main::treeVidsClicked(QTreeWidgetItem *node)
+void Main::treeVidsClicked(const QString &key)
 {
-    m_program.chooseVideo(*this, node->data(0, Qt::UserRole).toString());
+    m_program.chooseVideo(*this, key);
 }
 
 void Main::videoClick()

@@ -17,14 +17,13 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace vidfolio::ui {
 
 class ClickArea;
 class MessageBoxes;
 class UserNamesModel;
+class VideoTree;
 
 // What the window is made with: what the program is made with (the site,
 // the folder, the launcher, the limits), and the window's own. The defaults
@@ -104,7 +103,7 @@ private:
     void exitClick();
     void showAllClick();
     void onlyRecentClick();
-    void treeVidsClicked(QTreeWidgetItem *node);
+    void treeVidsClicked(const QString &key);
     void videoClick();
     void videoCommandClick(VideoCommand command);
     // Saves the history, handles the pending events and ends the program.
@@ -125,7 +124,7 @@ private:
     QComboBox *m_txtUser = nullptr;
     UserNamesModel *m_userNames = nullptr;
     ClickArea *m_cmdGo = nullptr;
-    QTreeWidget *m_treeVids = nullptr;
+    VideoTree *m_treeVids = nullptr;
     QProgressBar *m_pb = nullptr;
     QStatusBar *m_stat = nullptr;
     QLabel *m_statText = nullptr;

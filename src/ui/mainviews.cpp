@@ -6,12 +6,12 @@
 
 #include "ui/messageboxes.h"
 #include "ui/usernamesmodel.h"
+#include "ui/videotree.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTreeWidget>
 
 namespace vidfolio::ui {
 
@@ -77,11 +77,10 @@ void Main::setVideoNameCaption(const QString &caption)
 
 std::optional<SelectedVideo> Main::selectedVideo() const
 {
-    const QList<QTreeWidgetItem *> selected = m_treeVids->selectedItems();
-    if (selected.isEmpty())
+    const std::optional<int> row = m_treeVids->selectedRow();
+    if (!row)
         return std::nullopt;
-    return SelectedVideo{selected.first()->data(0, Qt::UserRole).toString(),
-                         selected.first()->text(0)};
+    return SelectedVideo{m_treeVids->entryKey(*row), m_treeVids->entryTitle(*row)};
 }
 
 void Main::showNoVideoSelected()
@@ -97,22 +96,17 @@ bool Main::onlyRecent() const
 
 void Main::repaintTree()
 {
-    m_treeVids->viewport()->repaint();
+    m_treeVids->repaintNow();
 }
 
 void Main::treeCleared()
 {
-    m_treeVids->clear();
+    m_treeVids->clearEntries();
 }
 
 void Main::treeEntryAdded(const QString &key, const QString &text, int image)
 {
-    // Filled in before it joins the tree, so the tree hears of it only once.
-    auto *item = new QTreeWidgetItem(QStringList(text));
-    item->setData(0, Qt::UserRole, key);
-    if (image >= 1 && image <= m_img.size())
-        item->setIcon(0, m_img.at(image - 1));
-    m_treeVids->addTopLevelItem(item);
+    m_treeVids->appendEntry(key, text, image);
 }
 
 void Main::progressChanged(int value, int maximum)

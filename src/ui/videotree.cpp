@@ -1,12 +1,17 @@
 #include "ui/videotree.h"
 
+#include <QAbstractListModel>
 #include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
-#include <optional>
+#include <algorithm>
+#include <cmath>
 #include <tuple>
+#include <vector>
 
 namespace vidfolio::ui {
 namespace {
@@ -66,77 +71,402 @@ private:
 
 } // namespace
 
-VideoTree::VideoTree(QWidget *parent) : QTreeWidget(parent)
+// The entries, in the order appended. The view hears of the entries appended
+// since the last publish() in one insertion; until then they are not rows.
+class VideoEntries final : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_shown;
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+            return {};
+        const auto row = static_cast<std::size_t>(index.row());
+        switch (role) {
+        case Qt::DisplayRole:
+            return m_titles[row];
+        case Qt::UserRole:
+            return m_keys[row];
+        case Qt::DecorationRole:
+            return icon(static_cast<int>(row));
+        default:
+            return {};
+        }
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+    void setImages(const QList<QIcon> &images) { m_images = images; }
+
+    void append(const QString &key, const QString &title, int image)
+    {
+        m_keys.push_back(key);
+        m_titles.push_back(title);
+        // Picture numbers past the list (or past 255) show no picture.
+        m_pictures.push_back(image >= 1 && image <= 255 ? static_cast<quint8>(image) : 0);
+    }
+
+    void clear()
+    {
+        beginResetModel();
+        m_keys = {};
+        m_titles = {};
+        m_pictures = {};
+        m_shown = 0;
+        endResetModel();
+    }
+
+    bool hasUnpublished() const { return m_titles.size() > static_cast<std::size_t>(m_shown); }
+
+    void publish()
+    {
+        if (!hasUnpublished())
+            return;
+        beginInsertRows({}, m_shown, static_cast<int>(m_titles.size()) - 1);
+        m_shown = static_cast<int>(m_titles.size());
+        endInsertRows();
+    }
+
+    const QString &key(int row) const { return m_keys.at(static_cast<std::size_t>(row)); }
+    const QString &title(int row) const { return m_titles.at(static_cast<std::size_t>(row)); }
+    QIcon icon(int row) const
+    {
+        const int picture = m_pictures.at(static_cast<std::size_t>(row));
+        return picture >= 1 && picture <= m_images.size() ? m_images.at(picture - 1) : QIcon();
+    }
+
+private:
+    std::vector<QString> m_keys;
+    std::vector<QString> m_titles;
+    std::vector<quint8> m_pictures;
+    QList<QIcon> m_images;
+    int m_shown = 0;
+};
+
+VideoTree::VideoTree(QWidget *parent) : QAbstractItemView(parent), m_entries(new VideoEntries(this))
 {
     setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
-    m_layOutSoon.setSingleShot(true);
-    m_layOutSoon.setInterval(0);
-    connect(&m_layOutSoon, &QTimer::timeout, this, &VideoTree::layOutRowsPutOff);
+    // A title too long for the line is cut short with an ellipsis.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(ScrollPerItem);
+    setSelectionMode(SingleSelection);
+    setSelectionBehavior(SelectRows);
+    setEditTriggers(NoEditTriggers);
+    setModel(m_entries);
+    m_publishSoon.setSingleShot(true);
+    m_publishSoon.setInterval(0);
+    connect(&m_publishSoon, &QTimer::timeout, m_entries, &VideoEntries::publish);
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { emit entryClicked(m_entries->key(index.row())); });
 }
 
-void VideoTree::doItemsLayout()
+VideoTree::~VideoTree() = default;
+
+void VideoTree::setImages(const QList<QIcon> &images)
 {
-    // A full layout takes in every row, those put off included.
-    m_rowsPutOff = false;
-    m_layOutSoon.stop();
-    QTreeWidget::doItemsLayout();
+    m_entries->setImages(images);
+    viewport()->update();
 }
 
-void VideoTree::layOutRowsPutOff()
+void VideoTree::appendEntry(const QString &key, const QString &title, int image)
 {
-    if (m_rowsPutOff)
-        doItemsLayout();
+    m_entries->append(key, title, image);
+    if (!m_publishSoon.isActive())
+        m_publishSoon.start();
+}
+
+void VideoTree::clearEntries()
+{
+    m_publishSoon.stop();
+    m_entries->clear();
+}
+
+void VideoTree::repaintNow()
+{
+    if (!m_entries->hasUnpublished())
+        return;
+    // Entries below the viewport would paint nothing: they wait for the turn.
+    const int shown = m_entries->rowCount();
+    if (shown > 0 && shown >= firstRowInView() + viewport()->height() / rowHeight() + 1)
+        return;
+    m_entries->publish();
+    const int rowsTall = rowHeight();
+    const QRect appended(0, (shown - firstRowInView()) * rowsTall, viewport()->width(),
+                         (m_entries->rowCount() - shown) * rowsTall);
+    viewport()->repaint(appended & viewport()->rect());
+}
+
+int VideoTree::entryCount()
+{
+    m_entries->publish();
+    return m_entries->rowCount();
+}
+
+QString VideoTree::entryKey(int row) const
+{
+    return m_entries->key(row);
+}
+
+QString VideoTree::entryTitle(int row) const
+{
+    return m_entries->title(row);
+}
+
+QIcon VideoTree::entryIcon(int row) const
+{
+    return m_entries->icon(row);
+}
+
+QModelIndex VideoTree::entryIndex(int row)
+{
+    m_entries->publish();
+    return m_entries->index(row);
+}
+
+std::optional<int> VideoTree::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return selected.first().row();
+}
+
+int VideoTree::rowHeight() const
+{
+    if (m_rowHeight > 0)
+        return m_rowHeight;
+    if (m_entries->rowCount() == 0)
+        return std::max(1, std::max(fontMetrics().height(), iconSize().height()));
+    // Every line holds a picture and one line of text: the first tells them all.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QModelIndex first = m_entries->index(0);
+    m_rowHeight = std::max(1, itemDelegateForIndex(first)->sizeHint(option, first).height());
+    return m_rowHeight;
+}
+
+int VideoTree::rowsInView() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
+
+int VideoTree::firstRowInView() const
+{
+    return verticalScrollBar()->value();
+}
+
+void VideoTree::updateScrollRange()
+{
+    // One step a row, as a tree scrolling by items: the last row ends at the
+    // bottom of the viewport when scrolled to the end.
+    const int page = rowsInView();
+    QScrollBar *bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, m_entries->rowCount() - page));
+    bar->setPageStep(page);
+    bar->setSingleStep(1);
+}
+
+QRect VideoTree::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_entries)
+        return {};
+    const int tall = rowHeight();
+    return {0, (index.row() - firstRowInView()) * tall, viewport()->width(), tall};
 }
 
 void VideoTree::scrollTo(const QModelIndex &index, ScrollHint hint)
 {
-    layOutRowsPutOff();
-    QTreeWidget::scrollTo(index, hint);
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    const int page = rowsInView();
+    const int top = firstRowInView();
+    int value = top;
+    switch (hint) {
+    case EnsureVisible:
+        if (row < top)
+            value = row;
+        else if (row >= top + page)
+            value = row - page + 1;
+        break;
+    case PositionAtTop:
+        value = row;
+        break;
+    case PositionAtBottom:
+        value = row - page + 1;
+        break;
+    case PositionAtCenter:
+        value = row - page / 2;
+        break;
+    }
+    verticalScrollBar()->setValue(value);
 }
 
-bool VideoTree::event(QEvent *event)
+QModelIndex VideoTree::indexAt(const QPoint &point) const
 {
-    if (event->type() != QEvent::Paint)
-        layOutRowsPutOff();
-    return QTreeWidget::event(event);
+    if (point.y() < 0)
+        return {};
+    const int row = firstRowInView() + point.y() / rowHeight();
+    return row < m_entries->rowCount() ? m_entries->index(row) : QModelIndex();
 }
 
-bool VideoTree::viewportEvent(QEvent *event)
+QModelIndex VideoTree::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
 {
-    if (event->type() != QEvent::Paint)
-        layOutRowsPutOff();
-    return QTreeWidget::viewportEvent(event);
+    const int rows = m_entries->rowCount();
+    if (rows == 0)
+        return {};
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return m_entries->index(0);
+    int row = current.row();
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        --row;
+        break;
+    case MoveDown:
+    case MoveNext:
+        ++row;
+        break;
+    case MovePageUp:
+        // To the row a viewport's height above, as a tree does; the viewport
+        // may end in part of a row.
+        row -= (viewport()->height() + rowHeight() - 1) / rowHeight();
+        break;
+    case MovePageDown:
+        row += viewport()->height() / rowHeight();
+        break;
+    case MoveHome:
+        row = 0;
+        break;
+    case MoveEnd:
+        row = rows - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    return m_entries->index(std::clamp(row, 0, rows - 1));
 }
 
-void VideoTree::scrollContentsBy(int dx, int dy)
+int VideoTree::horizontalOffset() const
 {
-    layOutRowsPutOff();
-    QTreeWidget::scrollContentsBy(dx, dy);
+    return 0;
+}
+
+int VideoTree::verticalOffset() const
+{
+    return firstRowInView() * rowHeight();
+}
+
+bool VideoTree::isIndexHidden(const QModelIndex &) const
+{
+    return false;
+}
+
+void VideoTree::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect area = rect.normalized();
+    const int tall = rowHeight();
+    const int top = firstRowInView();
+    const int from = std::max(0, top + static_cast<int>(std::floor(double(area.top()) / tall)));
+    const int to = std::min(m_entries->rowCount() - 1,
+                            top + static_cast<int>(std::floor(double(area.bottom()) / tall)));
+    if (from > to) {
+        selectionModel()->select(QItemSelection(), command);
+        return;
+    }
+    selectionModel()->select(QItemSelection(m_entries->index(from), m_entries->index(to)), command);
+}
+
+QRegion VideoTree::visualRegionForSelection(const QItemSelection &selection) const
+{
+    // Only what the viewport can show, however many rows are selected.
+    const int top = firstRowInView();
+    const int bottom = top + rowsInView() + 1;
+    const int tall = rowHeight();
+    QRegion region;
+    for (const QItemSelectionRange &range : selection) {
+        const int from = std::max(range.top(), top);
+        const int to = std::min(range.bottom(), bottom);
+        if (from <= to)
+            region += QRect(0, (from - top) * tall, viewport()->width(), (to - from + 1) * tall);
+    }
+    return region;
+}
+
+void VideoTree::paintEvent(QPaintEvent *event)
+{
+    const int rows = m_entries->rowCount();
+    if (rows == 0)
+        return;
+    const int tall = rowHeight();
+    const int top = firstRowInView();
+    const QRect area = event->rect();
+    const int from = top + std::max(0, area.top()) / tall;
+    const int to = std::min(rows - 1, top + std::max(0, area.bottom()) / tall);
+
+    QStyleOptionViewItem base;
+    initViewItemOption(&base);
+    // A whole line shows as selected, as in a tree that selects rows.
+    base.showDecorationSelected = true;
+    base.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+    if (!isActiveWindow())
+        base.palette.setCurrentColorGroup(QPalette::Inactive);
+    const QModelIndex current = currentIndex();
+    const bool focused = hasFocus();
+
+    QPainter painter(viewport());
+    for (int row = from; row <= to; ++row) {
+        const QModelIndex index = m_entries->index(row);
+        QStyleOptionViewItem option = base;
+        option.rect = QRect(0, (row - top) * tall, viewport()->width(), tall);
+        if (selectionModel()->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (focused && index == current)
+            option.state |= QStyle::State_HasFocus;
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+}
+
+void VideoTree::updateGeometries()
+{
+    updateScrollRange();
+    horizontalScrollBar()->setRange(0, 0);
+    QAbstractItemView::updateGeometries();
+}
+
+void VideoTree::scrollContentsBy(int, int dy)
+{
+    viewport()->scroll(0, dy * rowHeight());
 }
 
 void VideoTree::rowsInserted(const QModelIndex &parent, int start, int end)
 {
-    // While a full layout is pending the scroll range may be out of date, but
-    // that layout takes in every row anyway; otherwise the range is exact and
-    // a value below its maximum means laid-out rows continue below the view.
-    // The scroll bar must be showing already: it appears during a layout, and
-    // takes its width from the viewport.
-    QScrollBar *bar = verticalScrollBar();
-    const bool appendedBelowView = !parent.isValid() && end == topLevelItemCount() - 1 &&
-                                   bar->isVisible() && bar->value() < bar->maximum();
-    if (!appendedBelowView) {
-        QTreeWidget::rowsInserted(parent, start, end);
-        return;
-    }
-    // The view's own bookkeeping, without QTreeView's relayout of every row.
     QAbstractItemView::rowsInserted(parent, start, end);
-    // The range QTreeView would set for the added rows (all rows are as high
-    // as the first): one step a row when scrolling by items, else its height.
-    const int rows = end - start + 1;
-    const int step = verticalScrollMode() == ScrollPerItem ? 1 : rowHeight(model()->index(0, 0));
-    bar->setMaximum(bar->maximum() + rows * step);
-    m_rowsPutOff = true;
-    m_layOutSoon.start();
+    updateScrollRange();
+    // Rows below the viewport change only the scroll range.
+    const int tall = rowHeight();
+    const QRect added(0, (start - firstRowInView()) * tall, viewport()->width(),
+                      (end - start + 1) * tall);
+    if (added.intersects(viewport()->rect()))
+        viewport()->update(added & viewport()->rect());
+}
+
+void VideoTree::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_rowHeight = 0;
+    QAbstractItemView::changeEvent(event);
 }
 
 } // namespace vidfolio::ui

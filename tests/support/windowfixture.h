@@ -4,6 +4,7 @@
 #include "support/recordingview.h"
 #include "ui/main.h"
 #include "ui/messageboxes.h"
+#include "ui/videotree.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <memory>
 #include <vector>
@@ -66,11 +66,10 @@ protected:
     // A mouse click on the tree's entry in `row`.
     void clickEntry(ui::Main &window, int row)
     {
-        auto *tree = find<QTreeWidget>(window, "TreeVids");
-        QTreeWidgetItem *item = tree->topLevelItem(row);
-        ASSERT_NE(item, nullptr);
+        auto *tree = find<ui::VideoTree>(window, "TreeVids");
+        ASSERT_LT(row, tree->entryCount());
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(item).center());
+                          tree->visualRect(tree->entryIndex(row)).center());
     }
 
     QString historyPath() const { return folder.filePath("users.vidfolio"); }
