@@ -96,18 +96,20 @@ WaitEnd Wait::run(std::chrono::milliseconds timeout, bool duringEnd)
 
 void Wait::finish()
 {
-    if (m_end)
-        return;
-    m_end = WaitEnd::Done;
-    if (m_events)
-        m_events->exit();
+    endAs(WaitEnd::Done);
 }
 
 void Wait::stop()
 {
+    endAs(WaitEnd::Stopped);
+}
+
+void Wait::endAs(WaitEnd end)
+{
+    // The first end counts: a stop after the transfer has ended is too late.
     if (m_end)
         return;
-    m_end = WaitEnd::Stopped;
+    m_end = end;
     if (m_events)
         m_events->exit();
 }

@@ -92,6 +92,7 @@ public:
 private:
     friend class RunLoop;
     void stop();
+    void endAs(WaitEnd end);
 
     RunLoop &m_loop;
     QEventLoop *m_events = nullptr;
