@@ -197,12 +197,19 @@ protected:
             << fileText("/proc/" + std::to_string(program.pid()) + "/wchan") << "\n"
             << fileText(dir("x.log"));
         // The client area lies at the bottom of the window, under the menu bar.
-        std::istringstream geometry(
-            desktop->x({"xdotool", "getwindowgeometry", "--shell", window}));
-        for (std::string line; std::getline(geometry, line);) {
-            if (line.starts_with("HEIGHT="))
-                clientTop = std::stoi(line.substr(7)) - layout::clientArea.height();
-        }
+        // The window may first be mapped at the client area's size alone,
+        // before it grows by the menu bar.
+        waitFor(
+            [&] {
+                std::istringstream geometry(
+                    desktop->x({"xdotool", "getwindowgeometry", "--shell", window}));
+                for (std::string line; std::getline(geometry, line);) {
+                    if (line.starts_with("HEIGHT="))
+                        clientTop = std::stoi(line.substr(7)) - layout::clientArea.height();
+                }
+                return clientTop > 0;
+            },
+            10s);
         ASSERT_GT(clientTop, 0);
     }
 
