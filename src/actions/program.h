@@ -45,9 +45,7 @@ class Program
 public:
     Program(ProgramSetup setup, RunLoop &loop);
 
-    // The window hands the downloader its waits, so that it keeps painting;
-    // the probe watches the fetcher to print every fetch.
-    Downloader &downloader() { return m_downloader; }
+    // The probe watches the fetcher to print every fetch.
     PageFetcher &fetcher() { return m_fetcher; }
 
     // Loads the history into `box` at start, remembering what it found and

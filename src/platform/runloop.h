@@ -48,8 +48,6 @@ public:
     // and runs `command` once it has returned; of several that arrive
     // meanwhile, the latest. Does nothing once the program is ending.
     void runCommand(std::function<void()> command);
-    // A command runs, or is waiting for its turn.
-    bool busy() const { return m_commandRunning || m_pending != nullptr; }
 
     // The program is ending: the waits under way end, no wait lasts from
     // here on but the end's own (see Wait::run), and no command runs.
