@@ -119,14 +119,12 @@ int windowGap(const std::string &which)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
 
-    GapMeter meter;
-    Clock::time_point start;
+    // Each case readies the site, then `act` starts what waits for it.
+    std::function<void()> act;
     QString expected;
     if (which == "list") {
         slowSite(server);
-        start = Clock::now();
-        meter.start();
-        list(window, QStringLiteral("slow"));
+        act = [&] { list(window, QStringLiteral("slow")); };
         expected = QStringLiteral("Finished: 100 videos");
     } else if (which == "pictures") {
         list(window, QStringLiteral("quick"));
@@ -135,11 +133,8 @@ int windowGap(const std::string &which)
             server.setFaultAt("/vi/" + id + "/" + std::to_string(number) + ".jpg",
                               {.kind = site::Fault::Kind::Stall, .delayMs = 1000});
         }
-        start = Clock::now();
-        meter.start();
-        clickFirstEntry(window);
-        const auto *third = window.findChild<QLabel *>(QStringLiteral("SitePic2"));
-        expected = third->pixmap().isNull() ? QString() : QStringLiteral("Finished");
+        act = [&] { clickFirstEntry(window); };
+        expected = QStringLiteral("Finished");
     } else if (which == "turn") {
         // Another copy holds the scratch file's turn for a second.
         const int other = ::open(QFile::encodeName(folder.filePath("temp.txt")).constData(),
@@ -147,28 +142,30 @@ int windowGap(const std::string &which)
         if (other < 0 || ::flock(other, LOCK_EX) != 0)
             return 1;
         QTimer::singleShot(1000, [other] { ::close(other); });
-        start = Clock::now();
-        meter.start();
-        list(window, QStringLiteral("quick"));
+        act = [&] { list(window, QStringLiteral("quick")); };
         expected = QStringLiteral("Finished: 10 videos");
     } else if (which == "lookup") {
         list(window, QStringLiteral("quick"));
         clickFirstEntry(window);
         const std::string id = site::generatedVideos("quick", 1).front().id;
         server.setFaultAt("/watch?v=" + id, {.kind = site::Fault::Kind::Stall, .delayMs = 1000});
-        start = Clock::now();
-        meter.start();
-        window.findChild<QAction *>(QStringLiteral("Watchdirect"))->trigger();
+        act = [&] { window.findChild<QAction *>(QStringLiteral("Watchdirect"))->trigger(); };
         expected = QStringLiteral("Finished");
     } else if (which == "stall") {
         server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 60000});
-        start = Clock::now();
-        meter.start();
-        list(window, QStringLiteral("quick"));
+        act = [&] { list(window, QStringLiteral("quick")); };
         expected = QStringLiteral("Download failed: timed out");
     } else {
         return 2;
     }
+    GapMeter meter;
+    const Clock::time_point start = Clock::now();
+    meter.start();
+    act();
+    // The node click shows "Finished" also when a picture failed to load.
+    if (which == "pictures" &&
+        window.findChild<QLabel *>(QStringLiteral("SitePic2"))->pixmap().isNull())
+        return 1;
     const double gap = meter.stop();
     const double ms = msBetween(start, Clock::now());
     if (window.statusText() != expected || expected.isEmpty())

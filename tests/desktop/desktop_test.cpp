@@ -49,12 +49,9 @@ enum class Wait
 
 enum class Act
 {
-    WmClose, // wmctrl -c: the window manager's close
-    AltF4,   // the window manager's key for a close
-    // SIGTERM, SIGINT, SIGHUP: each ends the program as a close does.
-    Term,
-    Int,
-    Hup,
+    WmClose,     // wmctrl -c: the window manager's close
+    AltF4,       // the window manager's key for a close
+    Signal,      // the case's signal: ends the program as a close does
     Kill,        // SIGKILL, then a start again
     KillX,       // the X server ends
     ClickOther,  // a click on another entry
@@ -67,6 +64,7 @@ struct DesktopCase
     Wait wait;
     Act act;
     int delayMs = 0; // ListingEnd: from the click on "List Videos" to the close
+    int signal = 0;  // Signal: the one sent
 };
 
 void PrintTo(const DesktopCase &c, std::ostream *out)
@@ -85,9 +83,9 @@ std::vector<DesktopCase> desktopCases()
         {"CloseWhileAnotherProcessHoldsTheScratchTurn", Wait::ScratchTurn, Act::WmClose},
         {"ClickOnAnotherEntryDuringStalledThumbnails", Wait::Thumbnails, Act::ClickOther},
         {"WatchNormalDuringStalledThumbnails", Wait::Thumbnails, Act::WatchNormal},
-        {"SigtermMidListing", Wait::LaterPage, Act::Term},
-        {"SigintMidListing", Wait::LaterPage, Act::Int},
-        {"SighupMidListing", Wait::LaterPage, Act::Hup},
+        {"SigtermMidListing", Wait::LaterPage, Act::Signal, 0, SIGTERM},
+        {"SigintMidListing", Wait::LaterPage, Act::Signal, 0, SIGINT},
+        {"SighupMidListing", Wait::LaterPage, Act::Signal, 0, SIGHUP},
         {"SigkillMidListing", Wait::LaterPage, Act::Kill},
         {"XServerKilledMidListing", Wait::LaterPage, Act::KillX},
     };
@@ -428,14 +426,8 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
     case Act::AltF4:
         key("alt+F4");
         break;
-    case Act::Term:
-        program.signal(SIGTERM);
-        break;
-    case Act::Int:
-        program.signal(SIGINT);
-        break;
-    case Act::Hup:
-        program.signal(SIGHUP);
+    case Act::Signal:
+        program.signal(c.signal);
         break;
     case Act::Kill:
         program.signal(SIGKILL);
