@@ -13,7 +13,7 @@
 
 #include "livecase.h"
 
-#include "actions/program.h"
+#include "app/program.h"
 #include "history/historyfile.h"
 #include "listing/listingrun.h"
 #include "listing/listingview.h"
@@ -179,16 +179,6 @@ protected:
     void progressChanged(int, int) override {}
 };
 
-class PlainUsers final : public UserList
-{
-public:
-    QString userText() const override { return QStringLiteral("bigpage"); }
-    int userCount() const override { return static_cast<int>(names.size()); }
-    QString userAt(int index) const override { return names.at(index); }
-    void insertUser(int index, const QString &name) override { names.insert(index, name); }
-    QStringList names;
-};
-
 class NoPauseLoop final : public RunLoop
 {
 public:
@@ -223,11 +213,13 @@ int page(int pieces)
 
     QTemporaryDir folder;
     PlainView view;
-    PlainUsers users;
     NoPauseLoop loop;
     Downloader downloader;
     PageFetcher fetcher(downloader, folder.path());
-    ListingRun(view, users, fetcher, loop, SiteRoots::forHost(QString::fromStdString(host))).run();
+    ListingRun(
+        view, [] { return QStringLiteral("bigpage"); }, fetcher, loop,
+        SiteRoots::forHost(QString::fromStdString(host)))
+        .run();
     const Clock::time_point start{Clock::duration(askedForPage.load())};
     const double ms = std::chrono::duration<double, std::milli>(view.finishedAt - start).count();
     server.stop();

@@ -1,3 +1,4 @@
+#include "history/userlist.h"
 #include "listing/listingrun.h"
 #include "listing/pagefetcher.h"
 #include "listing/profilepage.h"
@@ -27,7 +28,11 @@ protected:
     void list(const QString &name)
     {
         view.typed = name;
-        ListingRun(view, view, fetcher, loop,
+        const auto remember = [this] {
+            rememberUserName(view);
+            return view.userText();
+        };
+        ListingRun(view, remember, fetcher, loop,
                    SiteRoots::forHost(QString::fromStdString(server.host())))
             .run();
     }

@@ -1,4 +1,4 @@
-#include "actions/program.h"
+#include "app/program.h"
 #include "siteserver.h"
 #include "support/historyfolder.h"
 #include "support/recordingview.h"

@@ -1,6 +1,5 @@
 #include "listing/listingrun.h"
 
-#include "history/userlist.h"
 #include "listing/listingview.h"
 #include "listing/pagefetcher.h"
 #include "listing/profilepage.h"
@@ -14,10 +13,10 @@ constexpr int kPagesWithoutNewVideo = 10;
 
 } // namespace
 
-ListingRun::ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
-                       SiteRoots roots, std::function<void()> remembered)
-    : m_view(view), m_users(users), m_fetcher(fetcher), m_loop(loop), m_roots(std::move(roots)),
-      m_remembered(std::move(remembered))
+ListingRun::ListingRun(ListingView &view, RememberUserName remember, PageFetcher &fetcher,
+                       RunLoop &loop, SiteRoots roots)
+    : m_view(view), m_remember(std::move(remember)), m_fetcher(fetcher), m_loop(loop),
+      m_roots(std::move(roots))
 {
 }
 
@@ -29,17 +28,14 @@ void ListingRun::run()
     // Each wait may end the program; the run then stops where it is.
     if (m_loop.stopped())
         return;
-    rememberUserName(m_users);
-    if (m_remembered) {
-        m_remembered();
-        // The save pumps events, and a close among them ends the program.
-        if (m_loop.stopped())
-            return;
-    }
+    const QString userName = m_remember();
+    // Keeping the name may pump events, and a close among them ends the
+    // program.
+    if (m_loop.stopped())
+        return;
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
-    const QString userName = m_users.userText();
     const FetchResult first = m_fetcher.FetchPage(profileAddress(m_roots, userName, 0));
     if (first.abandoned)
         return;

@@ -2,6 +2,8 @@
 
 #include "listing/siteaddress.h"
 
+#include <QString>
+
 #include <functional>
 #include <optional>
 
@@ -10,7 +12,10 @@ namespace vidfolio {
 class ListingView;
 class PageFetcher;
 class RunLoop;
-class UserList;
+
+// Puts the name typed into the user-name box into the list of names the
+// program remembers, and returns it.
+using RememberUserName = std::function<QString()>;
 
 // One listing of the user named in the user-name box: remembers the name,
 // fetches the user's profile pages one after the other and adds an entry per
@@ -18,11 +23,12 @@ class UserList;
 class ListingRun
 {
 public:
-    // `remembered` runs once the name is in the list, before the first page
-    // is asked for: the program keeps the name in its history file from then
-    // on, so that no way the program ends can lose it.
-    ListingRun(ListingView &view, UserList &users, PageFetcher &fetcher, RunLoop &loop,
-               SiteRoots roots, std::function<void()> remembered = {});
+    // `remember` runs once the window is disabled, before the tree is
+    // emptied and the first page is asked for: the program keeps the name in
+    // its history file from then on, so that no way the program ends can
+    // lose it.
+    ListingRun(ListingView &view, RememberUserName remember, PageFetcher &fetcher, RunLoop &loop,
+               SiteRoots roots);
 
     void run();
 
@@ -42,11 +48,10 @@ private:
     void finish(const QString &status);
 
     ListingView &m_view;
-    UserList &m_users;
+    RememberUserName m_remember;
     PageFetcher &m_fetcher;
     RunLoop &m_loop;
     SiteRoots m_roots;
-    std::function<void()> m_remembered;
 };
 
 } // namespace vidfolio

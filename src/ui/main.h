@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/program.h"
+#include "app/program.h"
 #include "actions/selection.h"
 #include "history/historyfile.h"
 #include "listing/listingview.h"

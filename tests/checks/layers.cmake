@@ -3,7 +3,9 @@
 # LAYERS (lowest first). A file's layer is the first folder of its path under
 # DIR; files directly in DIR (the entry point) stand above every layer. A
 # folder that is in no layer fails too, so that a new one gets its place in
-# the order.
+# the order. An include that climbs out of its own folder with "../" fails
+# as well, whichever way it goes: the rule above reads a layer from the first
+# folder of the include, so headers of other layers are named that way only.
 if(NOT SOURCES OR NOT LAYERS)
   message(FATAL_ERROR "usage: cmake -DSOURCES=DIR -DLAYERS=a;b;c -P layers.cmake")
 endif()
@@ -19,9 +21,21 @@ foreach(file IN LISTS files)
       list(APPEND faults "${file}: the folder ${CMAKE_MATCH_1} is in no layer")
       continue()
     endif()
+    set(home ${SOURCES}/${CMAKE_MATCH_1})
   else()
     set(own ${top})
+    set(home ${SOURCES})
   endif()
+  get_filename_component(folder ${SOURCES}/${file} DIRECTORY)
+  file(STRINGS ${SOURCES}/${file} climbs REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*\\.\\./")
+  foreach(line IN LISTS climbs)
+    string(REGEX MATCH "\"([^\"]*)\"" header "${line}")
+    get_filename_component(target ${folder}/${CMAKE_MATCH_1} ABSOLUTE)
+    string(FIND "${target}/" "${home}/" at)
+    if(NOT at EQUAL 0)
+      list(APPEND faults "${file} includes ${CMAKE_MATCH_1}, climbing out of its own folder")
+    endif()
+  endforeach()
   file(STRINGS ${SOURCES}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][^/\">]+/")
   foreach(line IN LISTS includes)
     string(REGEX MATCH "[\"<]([^/\">]+)/[^\">]*" header "${line}")

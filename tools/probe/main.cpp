@@ -17,7 +17,7 @@
 
 #include "consoleview.h"
 
-#include "actions/program.h"
+#include "app/program.h"
 #include "listing/videokey.h"
 #include "platform/programfolder.h"
 #include "platform/runloop.h"

@@ -1,6 +1,7 @@
-#include "actions/program.h"
+#include "app/program.h"
 
 #include "actions/selection.h"
+#include "history/userlist.h"
 #include "listing/listingrun.h"
 #include "platform/programfolder.h"
 #include "platform/runloop.h"
@@ -47,9 +48,12 @@ void Program::saveHistory(const UserList &box)
 void Program::listVideos(ListingView &view, UserList &users)
 {
     m_loop.runCommand([this, &view, &users] {
-        ListingRun(view, users, m_fetcher, m_loop, m_setup.roots, [this, &users] {
+        const auto remember = [this, &users] {
+            rememberUserName(users);
             saveHistory(users);
-        }).run();
+            return users.userText();
+        };
+        ListingRun(view, remember, m_fetcher, m_loop, m_setup.roots).run();
     });
 }
 
