@@ -22,6 +22,7 @@
 #include "platform/runloop.h"
 #include "sitepages.h"
 #include "ui/main.h"
+#include "ui/usernamebox.h"
 #include "ui/videotree.h"
 
 #include <httplib.h>
@@ -123,12 +124,13 @@ int history(int count)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     RunLoop loop;
+    auto &box = *window.findChild<ui::UserNameBox *>(QStringLiteral("TxtUser"));
 
     auto start = Clock::now();
-    LoadUsers(window, loadPath);
+    LoadUsers(box, loadPath);
     const double loadMs = msSince(start);
     start = Clock::now();
-    SaveUsers(window, savePath, loop);
+    SaveUsers(box, savePath, loop);
     const double saveMs = msSince(start);
 
     start = Clock::now();
@@ -150,7 +152,7 @@ int history(int count)
     }
     const double streamSaveMs = msSince(start);
 
-    if (window.userCount() != count || static_cast<int>(names.size()) != count)
+    if (box.userCount() != count || static_cast<int>(names.size()) != count)
         return 1;
     std::printf("{\"loadMs\":%.3f,\"saveMs\":%.3f,\"streamLoadMs\":%.3f,\"streamSaveMs\":%.3f}\n",
                 loadMs, saveMs, streamLoadMs, streamSaveMs);
@@ -259,9 +261,9 @@ int rememberSave(int count)
     Program program(
         {.roots = SiteRoots::forHost(QStringLiteral("127.0.0.1:9")), .folder = {folder.path(), {}}},
         loop);
-    program.loadHistory(window);
-    window.findChild<QComboBox *>(QStringLiteral("TxtUser"))
-        ->setEditText(QStringLiteral("newname"));
+    auto &box = *window.findChild<ui::UserNameBox *>(QStringLiteral("TxtUser"));
+    program.loadHistory(box);
+    box.setEditText(QStringLiteral("newname"));
     // The first fetch ends as soon as its connection is refused, well under
     // a millisecond after the request would have left.
     Clock::time_point firstRequest{};
@@ -271,9 +273,9 @@ int rememberSave(int count)
     });
     PlainView view;
     const Clock::time_point start = Clock::now();
-    program.listVideos(view, window);
+    program.listVideos(view, box);
     if (loop.pumps.size() < 2 || firstRequest == Clock::time_point{} ||
-        window.userCount() != count + 1)
+        box.userCount() != count + 1)
         return 1;
     const auto ms = [](Clock::time_point from, Clock::time_point to) {
         return std::chrono::duration<double, std::milli>(to - from).count();

@@ -63,6 +63,11 @@ void Program::chooseVideo(SelectionView &view, const QString &key)
         [this, &view, key] { NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits); });
 }
 
+void Program::openVideoMenu(SelectionView &view)
+{
+    VideoMenuOpened(view);
+}
+
 void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
 {
     m_loop.runCommand([this, command, &view] {

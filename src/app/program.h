@@ -65,6 +65,9 @@ public:
     // A click on the tree entry with `key`: reveals the Video menu and loads
     // the video's thumbnails.
     void chooseVideo(SelectionView &view, const QString &key);
+    // The Video menu opening: shows the selected entry's title as its first
+    // item. Not a command: it waits for nothing and gives none up.
+    void openVideoMenu(SelectionView &view);
     // A command of the Video menu on the entry `view` has selected.
     void runVideoCommand(VideoCommand command, VideoCommandView &view);
     // Fetches the watch page at `address` and returns the player parameters

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/program.h"
 #include "actions/selection.h"
-#include "history/historyfile.h"
+#include "app/program.h"
 #include "listing/listingview.h"
 #include "platform/runloop.h"
 
@@ -12,7 +11,6 @@
 #include <memory>
 
 class QAction;
-class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -22,7 +20,7 @@ namespace vidfolio::ui {
 
 class ClickArea;
 class MessageBoxes;
-class UserNamesModel;
+class UserNameBox;
 class VideoTree;
 
 // What the window is made with: what the program is made with (the site,
@@ -36,13 +34,11 @@ struct MainSetup : ProgramSetup
     std::function<void()> endProgram;
 };
 
-// The program's single window. It builds the controls, routes their events
-// to the program (Program) and shows what the listing, the video actions and
-// the history decide, through the view interfaces it implements.
-class Main final : public QMainWindow,
-                   public ListingView,
-                   public SelectionView,
-                   public UserHistoryList
+// The program's single window. It builds the controls (maincontrols.cpp),
+// hands every command to the program (Program) and shows what the listing
+// and the video actions decide, through the two view interfaces it
+// implements (mainviews.cpp); the user-name box is the history's view.
+class Main final : public QMainWindow, public ListingView, public SelectionView
 {
     Q_OBJECT
 public:
@@ -65,15 +61,6 @@ public:
     void setVideoNameCaption(const QString &caption) override;
     std::optional<SelectedVideo> selectedVideo() const override;
     void showNoVideoSelected() override;
-
-    // UserHistoryList
-    QString userText() const override;
-    int userCount() const override;
-    QString userAt(int index) const override;
-    void insertUser(int index, const QString &name) override;
-    void appendUsers(const QStringList &names) override;
-    void selectUser(int index) override;
-    void refreshUsers() override;
 
     QString statusText() const;
 
@@ -121,8 +108,7 @@ private:
     RunLoop m_loop;
     Program m_program;
 
-    QComboBox *m_txtUser = nullptr;
-    UserNamesModel *m_userNames = nullptr;
+    UserNameBox *m_txtUser = nullptr;
     ClickArea *m_cmdGo = nullptr;
     VideoTree *m_treeVids = nullptr;
     QProgressBar *m_pb = nullptr;

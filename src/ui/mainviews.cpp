@@ -1,14 +1,13 @@
-// What the program sees of the window: the view interfaces of the listing,
-// the video commands and the history, each a plain read or write of the
-// window's controls.
+// What the program sees of the window: the view interfaces of the listing
+// and of the video commands, each a plain read or write of the window's
+// controls.
 
 #include "ui/main.h"
 
 #include "ui/messageboxes.h"
-#include "ui/usernamesmodel.h"
+#include "ui/usernamebox.h"
 #include "ui/videotree.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -114,47 +113,6 @@ void Main::progressChanged(int value, int maximum)
     // A bar from 0 to 0 would turn into a busy indicator; show it empty.
     m_pb->setMaximum(maximum > 0 ? maximum : 1);
     m_pb->setValue(maximum > 0 ? value : 0);
-}
-
-QString Main::userText() const
-{
-    return m_txtUser->currentText();
-}
-
-int Main::userCount() const
-{
-    return m_txtUser->count();
-}
-
-QString Main::userAt(int index) const
-{
-    // The model's own name, the box's item text without the detour through
-    // QVariant: saving 100,000 names asks for each once.
-    return m_userNames->nameAt(index);
-}
-
-void Main::insertUser(int index, const QString &name)
-{
-    // Inserting may move the current entry; the text typed stays as it was.
-    const QString typed = m_txtUser->currentText();
-    m_txtUser->insertItem(index, name);
-    if (m_txtUser->currentText() != typed)
-        m_txtUser->setEditText(typed);
-}
-
-void Main::appendUsers(const QStringList &names)
-{
-    m_userNames->appendNames(names);
-}
-
-void Main::selectUser(int index)
-{
-    m_txtUser->setCurrentIndex(index);
-}
-
-void Main::refreshUsers()
-{
-    m_txtUser->update();
 }
 
 } // namespace vidfolio::ui
