@@ -17,6 +17,7 @@
 namespace {
 
 using vidfolio::site::Fault;
+using vidfolio::site::refusal;
 using vidfolio::test::ProbeRun;
 using vidfolio::test::runProbe;
 
@@ -310,11 +311,6 @@ TEST_P(ProbeFaultTest, ListingEndsWithAStatusThatSaysWhatHappened)
     }
 }
 
-Fault quickRefusal(Fault::Kind kind, std::string retryAfter, int times = 0)
-{
-    return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Faults, ProbeFaultTest,
     ::testing::Values(
@@ -337,19 +333,19 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeFaultCase{
             "RedirectLoop", 0, {Fault::Kind::RedirectLoop}, "Download failed: too many redirects"},
         ProbeFaultCase{"Status429RetryAfterElevenSeconds", 0,
-                       quickRefusal(Fault::Kind::TooManyRequests, "11"),
+                       refusal(Fault::Kind::TooManyRequests, "11"),
                        "Download failed: rate limited"},
         ProbeFaultCase{"StallAfterHeadersOnPageTwo",
                        2,
                        {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
                        "Finished: 10 videos (page 2 failed: timed out)"},
-        ProbeFaultCase{"Status503OnceOnPageThree", 3,
-                       quickRefusal(Fault::Kind::Unavailable, "1", 1), "Finished: 57 videos"}),
+        ProbeFaultCase{"Status503OnceOnPageThree", 3, refusal(Fault::Kind::Unavailable, "1", 1),
+                       "Finished: 57 videos"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ProbeTest, AFetchThatFailedSaysWhy)
 {
-    server.setFault(2, quickRefusal(Fault::Kind::Unavailable, ""));
+    server.setFault(2, refusal(Fault::Kind::Unavailable, ""));
     const ProbeRun run = runProbe(listArgs("carol") << kQuickLimits);
     const auto fetches = run.ops("fetch");
     ASSERT_EQ(fetches.size(), 3u);
@@ -363,7 +359,7 @@ TEST_F(ProbeTest, LookupOfAFaultyWatchPageEndsInErrorAndOpensNothing)
     const auto video = vidfolio::site::generatedVideos("carol", 57).at(4);
     const std::string watch = "/watch?v=" + video.id;
     for (const Fault &fault :
-         {Fault{Fault::Kind::ResetMidBody}, quickRefusal(Fault::Kind::TooManyRequests, ""),
+         {Fault{Fault::Kind::ResetMidBody}, refusal(Fault::Kind::TooManyRequests, ""),
           Fault{.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
           Fault{.kind = Fault::Kind::Redirect, .location = "ftp://127.0.0.1/x"}}) {
         server.setFaultAt(watch, fault);
