@@ -1,12 +1,10 @@
 #include "listing/pagefetcher.h"
-#include "platform/downloader.h"
-#include "siteserver.h"
+#include "support/fetcherfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <chrono>
@@ -25,11 +23,9 @@ using site::Fault;
 
 namespace {
 
-class PageFetchTest : public ::testing::Test
+class PageFetchTest : public test::FetcherTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
     QString address(int page) const
     {
         return QString::fromStdString("http://" + server.host() +
@@ -41,11 +37,6 @@ protected:
         QFile file(folder.filePath("temp.txt"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-
-    QTemporaryDir folder;
-    site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, folder.path()};
 };
 
 TEST_F(PageFetchTest, PageTextIsTheBodyAndNoScratchFileRemains)
