@@ -1,5 +1,6 @@
 #include "listing/pagefetcher.h"
 #include "support/fetcherfixture.h"
+#include "support/filebytes.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +33,7 @@ protected:
                                       "/profile_videos?user=bob&page=" + std::to_string(page));
     }
     bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
-    QByteArray scratch() const
-    {
-        QFile file(folder.filePath("temp.txt"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray scratch() const { return test::fileBytes(folder.filePath("temp.txt")); }
 };
 
 TEST_F(PageFetchTest, PageTextIsTheBodyAndNoScratchFileRemains)

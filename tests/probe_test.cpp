@@ -1,4 +1,5 @@
 #include "siteserver.h"
+#include "support/filebytes.h"
 #include "support/proberun.h"
 #include "support/unprivileged.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 using vidfolio::site::Fault;
 using vidfolio::site::refusal;
+using vidfolio::test::fileBytes;
 using vidfolio::test::ProbeRun;
 using vidfolio::test::runProbe;
 
@@ -203,11 +205,6 @@ protected:
 
     QString program() const { return root.filePath("program"); }
     QString dataFolder() const { return root.filePath("home/data/Vidfolio"); }
-    static QByteArray contents(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
 
     // Lists `user` as the unprivileged user, choosing the folder as if the
     // program had been started from `programFolder`.
@@ -233,16 +230,17 @@ TEST_F(ReadOnlyProgramFolderTest, ListingWorksAndTheHistoryMovesToTheDataFolder)
     EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
     // The history beside the program was read, and the new one went to the
     // data folder, made for it; the program folder is as it was.
-    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("carol\r\nolder\r\n"));
+    EXPECT_EQ(fileBytes(dataFolder() + "/users.vidfolio"), QByteArray("carol\r\nolder\r\n"));
     EXPECT_EQ(QDir(dataFolder()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
-    EXPECT_EQ(contents(program() + "/users.vidfolio"), QByteArray("older\r\n"));
+    EXPECT_EQ(fileBytes(program() + "/users.vidfolio"), QByteArray("older\r\n"));
     EXPECT_EQ(QDir(program()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
 
     // From now on the data folder's history is the one read.
     const auto again = list("dave", program());
     ASSERT_TRUE(again);
     EXPECT_EQ(again->lastStatus(), QStringLiteral("Finished: 3 videos"));
-    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("dave\r\ncarol\r\nolder\r\n"));
+    EXPECT_EQ(fileBytes(dataFolder() + "/users.vidfolio"),
+              QByteArray("dave\r\ncarol\r\nolder\r\n"));
 }
 
 TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
@@ -254,7 +252,7 @@ TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
     if (!run)
         GTEST_SKIP() << "cannot run the probe as an unprivileged user (setpriv missing)";
     EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
-    EXPECT_EQ(contents(writable + "/users.vidfolio"), QByteArray("carol\r\n"));
+    EXPECT_EQ(fileBytes(writable + "/users.vidfolio"), QByteArray("carol\r\n"));
     EXPECT_FALSE(QFileInfo::exists(root.filePath("home/data")));
 }
 
