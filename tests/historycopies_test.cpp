@@ -3,6 +3,7 @@
 #include "history/historyfile.h"
 #include "history/userlist.h"
 #include "siteserver.h"
+#include "support/filebytes.h"
 #include "support/historyfolder.h"
 #include "support/proberun.h"
 #include "support/recordingview.h"
@@ -80,10 +81,6 @@ TEST(HistoryCopies, TwoCopiesListingAtOnceKeepEveryName)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     };
-    const auto readHistory = [&] {
-        QFile file(history);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    };
     site::SiteServer server;
     server.addUser("xavier", site::generatedVideos("xavier", 3));
     server.addUser("yvonne", site::generatedVideos("yvonne", 3));
@@ -102,7 +99,7 @@ TEST(HistoryCopies, TwoCopiesListingAtOnceKeepEveryName)
     const test::ProbeRun secondRun = test::finishProbe(*second);
     ASSERT_EQ(firstRun.lastStatus(), QStringLiteral("Finished: 3 videos"));
     ASSERT_EQ(secondRun.lastStatus(), QStringLiteral("Finished: 3 videos"));
-    const QByteArray both = readHistory();
+    const QByteArray both = test::fileBytes(history);
     EXPECT_TRUE(both == "xavier\r\nyvonne\r\nalice\r\n" || both == "yvonne\r\nxavier\r\nalice\r\n")
         << both.toStdString();
 
@@ -111,7 +108,7 @@ TEST(HistoryCopies, TwoCopiesListingAtOnceKeepEveryName)
     writeHistory("alice\r\nBob\r\nbob\r\n");
     const test::ProbeRun alone = test::runProbe(args("xavier"));
     ASSERT_EQ(alone.lastStatus(), QStringLiteral("Finished: 3 videos"));
-    EXPECT_EQ(readHistory(), QByteArray("xavier\r\nalice\r\nBob\r\nbob\r\n"));
+    EXPECT_EQ(test::fileBytes(history), QByteArray("xavier\r\nalice\r\nBob\r\nbob\r\n"));
 }
 
 } // namespace

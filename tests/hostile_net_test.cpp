@@ -30,6 +30,7 @@
 using namespace vidfolio;
 using namespace std::chrono_literals;
 using site::Fault;
+using site::refusal;
 using site::SiteServer;
 
 namespace {
@@ -114,13 +115,6 @@ protected:
     private:
         std::vector<int> &m_waits;
     };
-    std::size_t requestsFor(const std::string &target) const
-    {
-        std::size_t count = 0;
-        for (const auto &request : server.requests())
-            count += request.target == target ? 1 : 0;
-        return count;
-    }
 
     QTemporaryDir folder;
     SiteServer server;
@@ -175,14 +169,9 @@ TEST_P(HostilePageTest, FetchFailsWithItsReasonInTimeAndLeavesNothing)
         EXPECT_GE(took, limits.totalTimeout - 100ms);
     }
     if (c.requests > 0) {
-        EXPECT_EQ(requestsFor(target(1)), c.requests);
+        EXPECT_EQ(server.requestsFor(target(1)), c.requests);
     }
     EXPECT_EQ(waits, c.waitsMs);
-}
-
-Fault refusal(Fault::Kind kind, std::string retryAfter, int times = 0)
-{
-    return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -265,7 +254,7 @@ TEST_P(WaitedRefusalTest, EndWithTheLastAnswersBodyAlone)
     ASSERT_TRUE(result.ok) << result.reason;
     EXPECT_EQ(result.httpStatus, 200);
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "25"));
-    EXPECT_EQ(requestsFor(target(0)), GetParam().requests);
+    EXPECT_EQ(server.requestsFor(target(0)), GetParam().requests);
     EXPECT_EQ(waits, GetParam().waitsMs);
 }
 
@@ -310,7 +299,7 @@ TEST_F(HostileNetTest, TheDefaultWaitSleepsForReal)
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(sleeping.DownloadBytes(address(target(0)), body).ok);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(requestsFor(target(0)), 2u);
+    EXPECT_EQ(server.requestsFor(target(0)), 2u);
 }
 
 TEST_F(HostileNetTest, BodiesOfGigabytesStopAtTheCapInBoundedMemory)

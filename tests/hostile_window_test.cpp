@@ -13,6 +13,7 @@
 using namespace vidfolio;
 using namespace std::chrono_literals;
 using site::Fault;
+using site::refusal;
 using test::WindowTest;
 
 namespace {
@@ -44,13 +45,6 @@ protected:
         return find<QLabel>(window, qPrintable(QStringLiteral("SitePic%1").arg(box)))
             ->pixmap()
             .isNull();
-    }
-    std::size_t requestsFor(const std::string &target) const
-    {
-        std::size_t count = 0;
-        for (const auto &request : server.requests())
-            count += request.target == target ? 1 : 0;
-        return count;
     }
 
     static constexpr const char *kHistory = "older\r\nnames\r\n";
@@ -121,11 +115,6 @@ std::string closedPortAddress()
     return "http://127.0.0.1:" + std::to_string(port) + "/";
 }
 
-Fault refusal(Fault::Kind kind, std::string retryAfter)
-{
-    return Fault{.kind = kind, .retryAfter = std::move(retryAfter)};
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Faults, HostileListingTest,
     ::testing::Values(
@@ -187,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
 {
     const std::string pageOne = "/profile_videos?user=carol&page=1";
-    server.setFault(1, {.kind = Fault::Kind::Unavailable, .retryAfter = "1", .times = 2});
+    server.setFault(1, refusal(Fault::Kind::Unavailable, "1", 2));
     // Room for the two waits.
     pageLimits.totalTimeout = 10s;
     auto window = makeWindow();
@@ -200,7 +189,7 @@ TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, window.get(), [&] {
-        const std::size_t requests = requestsFor(pageOne);
+        const std::size_t requests = server.requestsFor(pageOne);
         if (requests < 1 || requests > 2)
             return;
         ++turnsWhileWaiting;
@@ -213,7 +202,7 @@ TEST_F(HostileWindowTest, ABusySiteIsWaitedOutWhileTheWindowKeepsRunning)
 
     // About 200 turns of 10 ms; a loaded machine takes fewer.
     EXPECT_GE(turnsWhileWaiting, 40);
-    EXPECT_EQ(requestsFor(pageOne), 3u);
+    EXPECT_EQ(server.requestsFor(pageOne), 3u);
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 25 videos"));
     EXPECT_TRUE(window->isEnabled());
     EXPECT_FALSE(scratchLeft());

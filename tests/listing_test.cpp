@@ -1,16 +1,13 @@
 #include "history/userlist.h"
 #include "listing/listingrun.h"
-#include "listing/pagefetcher.h"
 #include "listing/profilepage.h"
 #include "listing/videokey.h"
-#include "platform/downloader.h"
-#include "siteserver.h"
+#include "support/fetcherfixture.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 
 using namespace vidfolio;
 using site::Fault;
@@ -20,11 +17,9 @@ using test::RecordingView;
 
 namespace {
 
-class ListingTest : public ::testing::Test
+class ListingTest : public test::FetcherTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
     void list(const QString &name)
     {
         view.typed = name;
@@ -50,10 +45,6 @@ protected:
         return out;
     }
 
-    QTemporaryDir folder;
-    site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, folder.path()};
     RecordingView view;
     CountingRunLoop loop;
 };

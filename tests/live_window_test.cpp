@@ -47,13 +47,6 @@ protected:
         QWidget *widget = find<QWidget>(window, name);
         return {widget->mapTo(&window, QPoint(0, 0)), widget->size()};
     }
-    std::size_t requestsFor(const std::string &target) const
-    {
-        std::size_t count = 0;
-        for (const auto &request : server.requests())
-            count += request.target == target ? 1 : 0;
-        return count;
-    }
     // Runs `check` once the handler started by `start` waits for the site's
     // answer to the `count`th request for `target`; true when it ran during
     // that wait, before the handler returned.
@@ -64,7 +57,7 @@ protected:
         QTimer poll;
         poll.setInterval(5);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (ran || requestsFor(target) < count)
+            if (ran || server.requestsFor(target) < count)
                 return;
             ran = true;
             poll.stop();
@@ -97,7 +90,7 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsTheP
         [&] {
             // A turn for the window system to take what was painted.
             QTest::qWait(50);
-            EXPECT_EQ(requestsFor(daveFirst), 1u);
+            EXPECT_EQ(server.requestsFor(daveFirst), 1u);
             EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
             EXPECT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 0);
             // Painted while the page is still held: not the last listing's
@@ -114,9 +107,9 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartAndDropsClicksWhileTheSiteHoldsTheP
     EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 12 videos"));
     // Time for a second listing to ask for its first page, had one started.
     QTest::qWait(200);
-    EXPECT_EQ(requestsFor(daveFirst), 1u);
-    EXPECT_EQ(requestsFor(daveFirst + "&page=1"), 1u);
-    EXPECT_EQ(requestsFor(daveFirst + "&page=2"), 1u);
+    EXPECT_EQ(server.requestsFor(daveFirst), 1u);
+    EXPECT_EQ(server.requestsFor(daveFirst + "&page=1"), 1u);
+    EXPECT_EQ(server.requestsFor(daveFirst + "&page=2"), 1u);
     EXPECT_EQ(server.requests().size(), 4u + 3u);
 }
 
@@ -175,7 +168,7 @@ TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(window->statusText(), QStringLiteral("Please wait.."));
     EXPECT_EQ(launcher->opened.size(), 1);
-    EXPECT_EQ(requestsFor(watch), 2u);
+    EXPECT_EQ(server.requestsFor(watch), 2u);
 }
 
 } // namespace

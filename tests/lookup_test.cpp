@@ -1,14 +1,10 @@
 #include "actions/videocommands.h"
-#include "listing/pagefetcher.h"
 #include "listing/videokey.h"
-#include "platform/downloader.h"
 #include "platform/launcher.h"
-#include "siteserver.h"
+#include "support/fetcherfixture.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 
 using namespace vidfolio;
 
@@ -31,11 +27,9 @@ public:
     void lookupFinished(const QString &parameters) override { results.append(parameters); }
 };
 
-class LookupTest : public ::testing::Test
+class LookupTest : public test::FetcherTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
     QString root() const { return QString::fromStdString("http://" + server.host()); }
     void select(const QString &id)
     {
@@ -58,10 +52,6 @@ protected:
         return count;
     }
 
-    QTemporaryDir folder;
-    site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, folder.path()};
     CommandRecorder view;
     test::RecordedLauncher launcher;
 };

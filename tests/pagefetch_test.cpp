@@ -1,12 +1,11 @@
 #include "listing/pagefetcher.h"
-#include "platform/downloader.h"
-#include "siteserver.h"
+#include "support/fetcherfixture.h"
+#include "support/filebytes.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <chrono>
@@ -25,27 +24,16 @@ using site::Fault;
 
 namespace {
 
-class PageFetchTest : public ::testing::Test
+class PageFetchTest : public test::FetcherTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
-
     QString address(int page) const
     {
         return QString::fromStdString("http://" + server.host() +
                                       "/profile_videos?user=bob&page=" + std::to_string(page));
     }
     bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
-    QByteArray scratch() const
-    {
-        QFile file(folder.filePath("temp.txt"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    QTemporaryDir folder;
-    site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, folder.path()};
+    QByteArray scratch() const { return test::fileBytes(folder.filePath("temp.txt")); }
 };
 
 TEST_F(PageFetchTest, PageTextIsTheBodyAndNoScratchFileRemains)

@@ -1,4 +1,5 @@
 #include "siteserver.h"
+#include "support/filebytes.h"
 #include "support/proberun.h"
 #include "support/unprivileged.h"
 
@@ -17,6 +18,8 @@
 namespace {
 
 using vidfolio::site::Fault;
+using vidfolio::site::refusal;
+using vidfolio::test::fileBytes;
 using vidfolio::test::ProbeRun;
 using vidfolio::test::runProbe;
 
@@ -202,11 +205,6 @@ protected:
 
     QString program() const { return root.filePath("program"); }
     QString dataFolder() const { return root.filePath("home/data/Vidfolio"); }
-    static QByteArray contents(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
 
     // Lists `user` as the unprivileged user, choosing the folder as if the
     // program had been started from `programFolder`.
@@ -232,16 +230,17 @@ TEST_F(ReadOnlyProgramFolderTest, ListingWorksAndTheHistoryMovesToTheDataFolder)
     EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
     // The history beside the program was read, and the new one went to the
     // data folder, made for it; the program folder is as it was.
-    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("carol\r\nolder\r\n"));
+    EXPECT_EQ(fileBytes(dataFolder() + "/users.vidfolio"), QByteArray("carol\r\nolder\r\n"));
     EXPECT_EQ(QDir(dataFolder()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
-    EXPECT_EQ(contents(program() + "/users.vidfolio"), QByteArray("older\r\n"));
+    EXPECT_EQ(fileBytes(program() + "/users.vidfolio"), QByteArray("older\r\n"));
     EXPECT_EQ(QDir(program()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
 
     // From now on the data folder's history is the one read.
     const auto again = list("dave", program());
     ASSERT_TRUE(again);
     EXPECT_EQ(again->lastStatus(), QStringLiteral("Finished: 3 videos"));
-    EXPECT_EQ(contents(dataFolder() + "/users.vidfolio"), QByteArray("dave\r\ncarol\r\nolder\r\n"));
+    EXPECT_EQ(fileBytes(dataFolder() + "/users.vidfolio"),
+              QByteArray("dave\r\ncarol\r\nolder\r\n"));
 }
 
 TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
@@ -253,7 +252,7 @@ TEST_F(ReadOnlyProgramFolderTest, WritableProgramFolderKeepsTheFiles)
     if (!run)
         GTEST_SKIP() << "cannot run the probe as an unprivileged user (setpriv missing)";
     EXPECT_EQ(run->lastStatus(), QStringLiteral("Finished: 57 videos"));
-    EXPECT_EQ(contents(writable + "/users.vidfolio"), QByteArray("carol\r\n"));
+    EXPECT_EQ(fileBytes(writable + "/users.vidfolio"), QByteArray("carol\r\n"));
     EXPECT_FALSE(QFileInfo::exists(root.filePath("home/data")));
 }
 
@@ -310,11 +309,6 @@ TEST_P(ProbeFaultTest, ListingEndsWithAStatusThatSaysWhatHappened)
     }
 }
 
-Fault quickRefusal(Fault::Kind kind, std::string retryAfter, int times = 0)
-{
-    return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Faults, ProbeFaultTest,
     ::testing::Values(
@@ -337,19 +331,19 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeFaultCase{
             "RedirectLoop", 0, {Fault::Kind::RedirectLoop}, "Download failed: too many redirects"},
         ProbeFaultCase{"Status429RetryAfterElevenSeconds", 0,
-                       quickRefusal(Fault::Kind::TooManyRequests, "11"),
+                       refusal(Fault::Kind::TooManyRequests, "11"),
                        "Download failed: rate limited"},
         ProbeFaultCase{"StallAfterHeadersOnPageTwo",
                        2,
                        {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
                        "Finished: 10 videos (page 2 failed: timed out)"},
-        ProbeFaultCase{"Status503OnceOnPageThree", 3,
-                       quickRefusal(Fault::Kind::Unavailable, "1", 1), "Finished: 57 videos"}),
+        ProbeFaultCase{"Status503OnceOnPageThree", 3, refusal(Fault::Kind::Unavailable, "1", 1),
+                       "Finished: 57 videos"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ProbeTest, AFetchThatFailedSaysWhy)
 {
-    server.setFault(2, quickRefusal(Fault::Kind::Unavailable, ""));
+    server.setFault(2, refusal(Fault::Kind::Unavailable, ""));
     const ProbeRun run = runProbe(listArgs("carol") << kQuickLimits);
     const auto fetches = run.ops("fetch");
     ASSERT_EQ(fetches.size(), 3u);
@@ -363,7 +357,7 @@ TEST_F(ProbeTest, LookupOfAFaultyWatchPageEndsInErrorAndOpensNothing)
     const auto video = vidfolio::site::generatedVideos("carol", 57).at(4);
     const std::string watch = "/watch?v=" + video.id;
     for (const Fault &fault :
-         {Fault{Fault::Kind::ResetMidBody}, quickRefusal(Fault::Kind::TooManyRequests, ""),
+         {Fault{Fault::Kind::ResetMidBody}, refusal(Fault::Kind::TooManyRequests, ""),
           Fault{.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000},
           Fault{.kind = Fault::Kind::Redirect, .location = "ftp://127.0.0.1/x"}}) {
         server.setFaultAt(watch, fault);

@@ -4,6 +4,7 @@
 // test site, lives through every button of the title bar Qt draws for it,
 // and saves the history when the compositor or its close button closes it.
 #include "siteserver.h"
+#include "support/filebytes.h"
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
@@ -231,11 +232,7 @@ protected:
     }
 
     QString historyPath() const { return folder.filePath(QStringLiteral("users.vidfolio")); }
-    QByteArray history() const
-    {
-        QFile file(historyPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray history() const { return test::fileBytes(historyPath()); }
     bool ended(int ms) { return program.waitForFinished(ms); }
     // Without an event loop the process's end is seen only while waiting.
     bool running() { return !program.waitForFinished(10); }

@@ -273,16 +273,9 @@ protected:
     // Video > the command `upFromTheEnd` places above the menu's last entry.
     void videoCommand(int upFromTheEnd) const;
 
-    int requestsFor(const std::string &target) const
-    {
-        int count = 0;
-        for (const auto &request : server.requests())
-            count += request.target == target ? 1 : 0;
-        return count;
-    }
     bool requested(const std::string &target, Clock::duration limit) const
     {
-        return waitFor([&] { return requestsFor(target) > 0; }, limit);
+        return waitFor([&] { return server.requestsFor(target) > 0; }, limit);
     }
     // Clicks the entry in `row` once the listing has ended.
     void chooseEntry(const std::string &user, int pages, const std::string &id)
@@ -393,7 +386,7 @@ void DesktopTest::reachTheWait(const DesktopCase &c)
                 return false;
             },
             3s);
-        ASSERT_EQ(requestsFor(first), 0);
+        ASSERT_EQ(server.requestsFor(first), 0u);
         break;
     }
     case Wait::Thumbnails:
@@ -478,7 +471,7 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
         typeAndList(kOtherUser);
         // The first entry shown is the first video of that user.
         ASSERT_NO_FATAL_FAILURE(chooseEntry(kOtherUser, 2, "v3x1"));
-        EXPECT_EQ(requestsFor(thumbnailTarget(videos[0].id, 1)), 0);
+        EXPECT_EQ(server.requestsFor(thumbnailTarget(videos[0].id, 1)), 0u);
     }
 }
 

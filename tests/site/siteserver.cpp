@@ -13,6 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace vidfolio::site {
 namespace {
@@ -73,6 +74,11 @@ void resetConnection(int localPort, int remotePort)
 }
 
 } // namespace
+
+Fault refusal(Fault::Kind kind, std::string retryAfter, int times)
+{
+    return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
+}
 
 SiteServer::SiteServer(int port) : m_server(std::make_unique<httplib::Server>())
 {
@@ -219,6 +225,14 @@ std::vector<Request> SiteServer::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+std::size_t SiteServer::requestsFor(const std::string &target) const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<std::size_t>(
+        std::count_if(m_requests.begin(), m_requests.end(),
+                      [&](const Request &request) { return request.target == target; }));
 }
 
 void SiteServer::get(const std::string &pattern,

@@ -3,6 +3,7 @@
 #include "sitepages.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -54,6 +55,11 @@ struct Fault
     int times = 0;
 };
 
+// A refusal: TooManyRequests or Unavailable as `kind`, with `retryAfter` as
+// its Retry-After header (none when empty), for the first `times` requests
+// (all when 0).
+Fault refusal(Fault::Kind kind, std::string retryAfter, int times = 0);
+
 struct Request
 {
     std::string host;   // the Host header
@@ -102,6 +108,8 @@ public:
                    std::string contentType = "text/html");
 
     std::vector<Request> requests() const;
+    // How many requests asked for exactly `target` (path and query as sent).
+    std::size_t requestsFor(const std::string &target) const;
 
 private:
     struct User

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/filebytes.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     }
-    // The file's bytes, or "<missing>" when there is no file to read.
-    QByteArray readFile() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray readFile() const { return fileBytes(path()); }
 
     QTemporaryDir folder;
     CountingRunLoop loop;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "siteserver.h"
+#include "support/filebytes.h"
 #include "support/recordingview.h"
 #include "ui/main.h"
 #include "ui/messageboxes.h"
@@ -73,11 +74,7 @@ protected:
     }
 
     QString historyPath() const { return folder.filePath("users.vidfolio"); }
-    QByteArray history() const
-    {
-        QFile file(historyPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray history() const { return fileBytes(historyPath()); }
     void writeHistory(const QByteArray &bytes) const
     {
         QFile file(historyPath());
