@@ -1,21 +1,11 @@
 #include "history/historyfile.h"
 
-#include "platform/fileturn.h"
-#include "platform/runloop.h"
-#include "platform/textcodec.h"
+#include "history/historybytes.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QSet>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,7 +44,8 @@ struct Descriptor
     }
 };
 
-// Reads the regular file at `path` whole into `bytes`.
+} // namespace
+
 HistoryRead readHistory(const QString &path, QByteArray &bytes)
 {
     // Without blocking, so that a pipe at the path cannot stall the start.
@@ -91,64 +82,12 @@ HistoryRead readHistory(const QString &path, QByteArray &bytes)
     return HistoryRead::Loaded;
 }
 
-} // namespace
-
 QStringList splitHistoryLines(const QString &text)
 {
     QStringList lines;
     forEachLine(QStringView(text), [&](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
-
-namespace {
-
-// Calls `take(line, ascii)` for each line of a history file's bytes, split
-// as splitHistoryLines splits text, `ascii` telling whether the line has no
-// byte above 0x7F; stops and returns false once `take` does.
-template <typename Take> bool forEachHistoryLine(QByteArrayView bytes, Take take)
-{
-    // A byte-order mark opening the file marks UTF-8, unless the line it
-    // opens is not UTF-8: then its three bytes are letters of that line.
-    static constexpr char kByteOrderMark[] = "\xef\xbb\xbf";
-    if (bytes.startsWith(kByteOrderMark)) {
-        const QByteArrayView rest = bytes.sliced(3);
-        qsizetype end = 0;
-        while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n')
-            ++end;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        [[maybe_unused]] const QString firstLine = utf8(rest.first(end));
-        if (!utf8.hasError())
-            bytes = rest;
-    }
-
-    // One pass over the bytes. Nearly every line is ASCII, which is the same
-    // in UTF-8 and Windows-1252 and needs no decoder: the pass notes whether
-    // a line has a byte above 0x7F.
-    const char *const data = bytes.data();
-    const qsizetype size = bytes.size();
-    qsizetype start = 0;
-    unsigned char high = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(data[i]);
-        high |= c;
-        if (c > '\r' || (c != '\r' && c != '\n'))
-            continue;
-        if (!take(QByteArrayView(data + start, i - start), high < 0x80))
-            return false;
-        high = 0;
-        if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    return start >= size || take(QByteArrayView(data + start, size - start), high < 0x80);
-}
-
-QString decodeHistoryLine(QByteArrayView line, bool ascii)
-{
-    return ascii ? QString::fromLatin1(line) : decodeTextLine(line);
-}
-
-} // namespace
 
 QStringList decodeHistoryLines(QByteArrayView bytes)
 {
@@ -175,161 +114,6 @@ HistoryRead LoadUsers(UserHistoryList &box, const QString &path)
     if (box.userCount() > 0)
         box.selectUser(0);
     return read;
-}
-
-namespace {
-
-// A copy waits this long for another copy's save to end before saving
-// without the lock: ending the program matters more than a rare lost name.
-// At the end the window is gone as soon as the save is over, so it waits
-// less.
-constexpr std::chrono::seconds kSaveLockWait{5};
-constexpr std::chrono::milliseconds kSaveLockWaitAtEnd{500};
-
-// Takes the folder's lock for a save; empty when the save should not happen
-// at all: its wait was stopped, so a save at the end follows.
-std::optional<FileTurn> saveLock(const QString &path, RunLoop &loop)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    // The user's data folder is made when the first file goes into it.
-    QDir().mkpath(folder);
-    FileTurn lock =
-        FileTurn::takeFolder(folder, loop.ending() ? kSaveLockWaitAtEnd : kSaveLockWait, loop);
-    if (lock.status() == FileTurn::Status::GivenUp)
-        return std::nullopt;
-    return lock;
-}
-
-// Writes `count` names, `nameAt(i)` for each, one per line with CR LF, as
-// UTF-8, replacing the file at `path` once the new one is complete.
-template <typename NameAt> void writeNames(const QString &path, int count, NameAt nameAt)
-{
-    // Unbuffered, so that a short write (a full disk) shows in the count
-    // written; a buffered QSaveFile commits a truncated file without error.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
-    // The names go out in blocks of about 64 KiB, encoded straight into the
-    // block: a byte array per name, or one for the whole list, cost more than
-    // the writing itself.
-    constexpr qsizetype kBlockSize = 64 * 1024;
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    qsizetype used = 0;
-    const auto writeBlock = [&] {
-        const bool written = file.write(block.constData(), used) == used;
-        used = 0;
-        return written;
-    };
-    for (int i = 0; i < count; ++i) {
-        const QString name = nameAt(i);
-        const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
-        if (used + needed > block.size()) {
-            if (!writeBlock()) {
-                file.cancelWriting();
-                return;
-            }
-            if (needed > block.size())
-                block.resize(needed);
-        }
-        char *end = utf8.appendToBuffer(block.data() + used, name);
-        if (utf8.hasError()) {
-            // Half a surrogate pair: written as "?", as QString::toUtf8 does,
-            // rather than as the replacement character the encoder writes.
-            const QByteArray bytes = name.toUtf8();
-            end = std::copy(bytes.begin(), bytes.end(), block.data() + used);
-            utf8.resetState();
-        }
-        *end++ = '\r';
-        *end++ = '\n';
-        used = end - block.constData();
-    }
-    if (!writeBlock()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
-}
-
-void writeBox(const UserList &box, const QString &path)
-{
-    writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
-}
-
-// True when the box's entries from `first` on are the names of the history
-// file's `bytes`, in that order: the file as this copy last loaded or saved
-// it. Compared line by line without making the file's list of names, which
-// would cost a save at the start of every listing as much as a load.
-bool fileHoldsBoxFrom(const UserList &box, int first, QByteArrayView bytes)
-{
-    const int count = box.userCount();
-    int next = first;
-    const bool same = forEachHistoryLine(bytes, [&](QByteArrayView line, bool ascii) {
-        if (next >= count)
-            return false;
-        const QString name = box.userAt(next++);
-        return ascii ? name == QLatin1StringView(line) : name == decodeTextLine(line);
-    });
-    return same && next == count;
-}
-
-// The names this copy added (the box's first `added` entries), then the
-// file's names, then the rest of the box's, each name once in any letter
-// case, as UserInList tells names apart.
-QStringList mergedNames(const UserList &box, int added, const QStringList &fileNames)
-{
-    QStringList merged;
-    QSet<QString> present;
-    const auto add = [&](const QString &name) {
-        const QString key = name.toLower();
-        if (present.contains(key))
-            return;
-        present.insert(key);
-        merged.append(name);
-    };
-    for (int i = 0; i < added; ++i)
-        add(box.userAt(i));
-    for (const QString &name : fileNames)
-        add(name);
-    for (int i = added; i < box.userCount(); ++i)
-        add(box.userAt(i));
-    return merged;
-}
-
-} // namespace
-
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
-{
-    loop.pumpEvents();
-    if (saveLock(path, loop))
-        writeBox(box, path);
-}
-
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount)
-{
-    loop.pumpEvents();
-    // Other copies save under the same lock, so no save falls between this
-    // copy's reading the file and replacing it.
-    const std::optional<FileTurn> lock = saveLock(path, loop);
-    if (!lock)
-        return;
-
-    const int added = std::clamp(box.userCount() - loadedCount, 0, box.userCount());
-    QByteArray bytes;
-    if (readHistory(path, bytes) != HistoryRead::Loaded) {
-        // Nothing to merge, or nothing that can be read: the box alone.
-        writeBox(box, path);
-        return;
-    }
-    // The file as this copy found it at start: the box as it stands, which
-    // writes the very bytes a save without merging writes.
-    if (fileHoldsBoxFrom(box, added, bytes)) {
-        writeBox(box, path);
-        return;
-    }
-    const QStringList fileNames = decodeHistoryLines(bytes);
-    const QStringList merged = mergedNames(box, added, fileNames);
-    writeNames(path, merged.size(), [&](int i) { return merged[i]; });
 }
 
 } // namespace vidfolio
