@@ -1,5 +1,6 @@
 #include "platform/downloader.h"
 #include "siteserver.h"
+#include "support/filedownload.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 using namespace vidfolio;
 using site::Fault;
 using site::SiteServer;
+using test::downloadToFile;
 
 namespace {
 
@@ -22,10 +24,7 @@ protected:
         server.addUser("alice", site::generatedVideos("alice", 25));
     }
 
-    std::string target() const
-    {
-        return QFile::encodeName(folder.filePath("temp.txt")).toStdString();
-    }
+    QString target() const { return folder.filePath("temp.txt"); }
     std::string page(int n) const
     {
         std::string address = "http://" + server.host() + "/profile_videos?user=alice";
@@ -36,7 +35,6 @@ protected:
         QFile file(folder.filePath("temp.txt"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    bool leftBehind() const { return QFile::exists(folder.filePath("temp.txt")); }
 
     QTemporaryDir folder;
     SiteServer server;
@@ -45,8 +43,8 @@ protected:
 TEST_F(DownloadTest, CompleteAnswerIsWrittenByteForByte)
 {
     Downloader downloader;
-    const DownloadResult result = downloader.DownloadFile(page(0), target());
-    ASSERT_TRUE(result.ok) << result.reason;
+    const DownloadResult result = downloadToFile(downloader, page(0), target());
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
     EXPECT_EQ(result.httpStatus, 200);
     EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
 }
@@ -55,7 +53,7 @@ TEST_F(DownloadTest, SuccessivePagesShareOneConnectionAndMayBeCompressed)
 {
     Downloader downloader;
     for (int n = 1; n <= 3; ++n)
-        ASSERT_TRUE(downloader.DownloadFile(page(n), target()).ok);
+        ASSERT_TRUE(downloadToFile(downloader, page(n), target()).ok);
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].remotePort, requests[1].remotePort);
@@ -81,7 +79,7 @@ class DownloadFailureTest : public DownloadTest, public ::testing::WithParamInte
 {
 };
 
-TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesNoFile)
+TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesTheFileEmpty)
 {
     DownloadLimits limits;
     limits.stallTimeout = std::chrono::seconds(1);
@@ -94,10 +92,10 @@ TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesNoFile)
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old page");
     }
-    const DownloadResult result = downloader.DownloadFile(page(0), target());
+    const DownloadResult result = downloadToFile(downloader, page(0), target());
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, GetParam().reason);
-    EXPECT_FALSE(leftBehind());
+    EXPECT_EQ(result.reason.toStdString(), GetParam().reason);
+    EXPECT_TRUE(written().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,46 +116,59 @@ TEST_F(DownloadTest, RefusedConnectionIsNamed)
         deadPort = gone.port();
     }
     Downloader downloader;
-    const auto result = downloader.DownloadFile(
-        "http://127.0.0.1:" + std::to_string(deadPort) + "/profile_videos?user=x", target());
+    const auto result = downloadToFile(
+        downloader, "http://127.0.0.1:" + std::to_string(deadPort) + "/profile_videos?user=x",
+        target());
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, "connection refused");
-    EXPECT_FALSE(leftBehind());
+    EXPECT_EQ(result.reason.toStdString(), "connection refused");
+    EXPECT_TRUE(written().isEmpty());
 }
 
 TEST_F(DownloadTest, RedirectsAreFollowedOnlyToHttp)
 {
     Downloader downloader;
     const std::string base = "http://" + server.host() + "/redirect?to=";
-    EXPECT_TRUE(downloader.DownloadFile(base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok);
+    EXPECT_TRUE(downloadToFile(downloader, base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok);
     EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
 
     for (const char *to : {"file%3A%2F%2F%2Fetc%2Fpasswd", "ftp%3A%2F%2F127.0.0.1%2Fx"}) {
-        const auto result = downloader.DownloadFile(base + to, target());
+        const auto result = downloadToFile(downloader, base + to, target());
         EXPECT_FALSE(result.ok) << to;
-        EXPECT_EQ(result.reason, "address not allowed") << to;
-        EXPECT_FALSE(leftBehind()) << to;
+        EXPECT_EQ(result.reason.toStdString(), "address not allowed") << to;
+        EXPECT_TRUE(written().isEmpty()) << to;
     }
-    EXPECT_FALSE(downloader.DownloadFile("file:///etc/passwd", target()).ok);
+    EXPECT_FALSE(downloadToFile(downloader, "file:///etc/passwd", target()).ok);
 }
 
 TEST_F(DownloadTest, RedirectLoopEnds)
 {
     Downloader downloader;
-    const auto result = downloader.DownloadFile("http://" + server.host() + "/loop", target());
+    const auto result = downloadToFile(downloader, "http://" + server.host() + "/loop", target());
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, "too many redirects");
-    EXPECT_FALSE(leftBehind());
+    EXPECT_EQ(result.reason.toStdString(), "too many redirects");
+    EXPECT_TRUE(written().isEmpty());
 }
 
-TEST_F(DownloadTest, UnwritablePathIsReportedWithoutTouchingTheNetwork)
+TEST_F(DownloadTest, UnwritableFileIsReportedWithoutTouchingTheNetwork)
 {
     Downloader downloader;
-    const std::string path =
-        QFile::encodeName(folder.filePath("missing-folder/temp.txt")).toStdString();
-    const auto result = downloader.DownloadFile(page(0), path);
+    // A path whose folder is missing gives no descriptor at all.
+    const auto result = downloadToFile(downloader, page(0), folder.filePath("missing/temp.txt"));
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, "cannot write temp.txt");
+    EXPECT_EQ(result.reason.toStdString(), "cannot write temp.txt");
+
+    // A descriptor open for reading only, on a file that holds something.
+    {
+        QFile old(target());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old page");
+    }
+    QFile readOnly(target());
+    ASSERT_TRUE(readOnly.open(QIODevice::ReadOnly));
+    const auto unwritable =
+        downloader.DownloadFile(QString::fromStdString(page(0)), readOnly.handle(), target());
+    EXPECT_FALSE(unwritable.ok);
+    EXPECT_EQ(unwritable.reason.toStdString(), "cannot write temp.txt");
     EXPECT_TRUE(server.requests().empty());
 }
 

@@ -3,10 +3,12 @@
 #include "platform/downloader.h"
 #include "siteserver.h"
 #include "support/failurereasons.h"
+#include "support/filedownload.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -27,11 +29,11 @@ protected:
 
     std::string download(const std::string &address)
     {
-        const DownloadResult result = downloader.DownloadFile(
-            address, QFile::encodeName(folder.filePath("temp.txt")).toStdString());
+        const QString path = folder.filePath("temp.txt");
+        const DownloadResult result = test::downloadToFile(downloader, address, path);
         EXPECT_FALSE(result.ok);
-        EXPECT_FALSE(QFile::exists(folder.filePath("temp.txt")));
-        return result.reason;
+        EXPECT_EQ(QFileInfo(path).size(), 0);
+        return result.reason.toStdString();
     }
 
     QTemporaryDir folder;

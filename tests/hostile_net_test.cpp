@@ -8,6 +8,7 @@
 #include "platform/downloader.h"
 #include "platform/runloop.h"
 #include "siteserver.h"
+#include "support/filedownload.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ using namespace std::chrono_literals;
 using site::Fault;
 using site::refusal;
 using site::SiteServer;
+using test::downloadToFile;
 
 namespace {
 
@@ -95,10 +97,8 @@ protected:
     {
         return "http://" + server.host() + target;
     }
-    std::string scratch() const
-    {
-        return QFile::encodeName(folder.filePath("temp.txt")).toStdString();
-    }
+    QString url(const std::string &target) const { return QString::fromStdString(address(target)); }
+    QString scratch() const { return folder.filePath("temp.txt"); }
     bool scratchLeft() const { return QFile::exists(folder.filePath("temp.txt")); }
     QByteArray scratchBytes() const
     {
@@ -250,8 +250,8 @@ TEST_P(WaitedRefusalTest, EndWithTheLastAnswersBodyAlone)
         old.write(QByteArray(100000, 'o'));
     }
     server.setFault(0, GetParam().fault);
-    const DownloadResult result = patient.DownloadFile(address(target(0)), scratch());
-    ASSERT_TRUE(result.ok) << result.reason;
+    const DownloadResult result = downloadToFile(patient, address(target(0)), scratch());
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
     EXPECT_EQ(result.httpStatus, 200);
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "25"));
     EXPECT_EQ(server.requestsFor(target(0)), GetParam().requests);
@@ -278,8 +278,8 @@ TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 {
     Downloader patient{DownloadLimits{}, &recordedWaits};
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) + 5), 1));
-    std::string body;
-    ASSERT_TRUE(patient.DownloadBytes(address(target(0)), body).ok);
+    QByteArray body;
+    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
     ASSERT_EQ(waits.size(), 1u);
     // Whole seconds on both sides; a generous margin for a slow machine.
     EXPECT_GE(waits[0], 2000);
@@ -287,7 +287,7 @@ TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 
     waits.clear();
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) - 60), 1));
-    ASSERT_TRUE(patient.DownloadBytes(address(target(0)), body).ok);
+    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
     EXPECT_EQ(waits, std::vector<int>{0});
 }
 
@@ -295,9 +295,9 @@ TEST_F(HostileNetTest, TheDefaultWaitSleepsForReal)
 {
     Downloader sleeping;
     server.setFault(0, refusal(Fault::Kind::TooManyRequests, "1", 1));
-    std::string body;
+    QByteArray body;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(sleeping.DownloadBytes(address(target(0)), body).ok);
+    ASSERT_TRUE(sleeping.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(server.requestsFor(target(0)), 2u);
 }
@@ -311,13 +311,13 @@ TEST_F(HostileNetTest, BodiesOfGigabytesStopAtTheCapInBoundedMemory)
                                Fault{.kind = Fault::Kind::GzipBomb, .bytes = kTwoGibibytes}}) {
         server.setFault(0, fault);
         resetPeakResident();
-        std::string body;
-        DownloadResult result = plain.DownloadBytes(address(target(0)), body);
-        EXPECT_EQ(result.reason, "too large") << int(fault.kind);
-        EXPECT_TRUE(body.empty());
-        result = plain.DownloadFile(address(target(0)), scratch());
-        EXPECT_EQ(result.reason, "too large") << int(fault.kind);
-        EXPECT_FALSE(scratchLeft());
+        QByteArray body;
+        DownloadResult result = plain.DownloadBytes(url(target(0)), body, DownloadLimits{});
+        EXPECT_EQ(result.reason.toStdString(), "too large") << int(fault.kind);
+        EXPECT_TRUE(body.isEmpty());
+        result = downloadToFile(plain, address(target(0)), scratch());
+        EXPECT_EQ(result.reason.toStdString(), "too large") << int(fault.kind);
+        EXPECT_TRUE(scratchBytes().isEmpty());
         // Server and client share this process: neither held the body.
         const std::int64_t peak = peakResidentBytes();
         EXPECT_GT(peak, 0);
@@ -335,7 +335,7 @@ TEST_F(HostileNetTest, RedirectsToAnotherPortAreFollowedLikeABrowser)
     server.setFault(0, {.kind = Fault::Kind::Redirect,
                         .location = "http://127.0.0.1:" + std::to_string(other.port()) +
                                     "/profile_videos?user=alice"});
-    ASSERT_TRUE(downloader.DownloadFile(address(target(0)), scratch()).ok);
+    ASSERT_TRUE(downloadToFile(downloader, address(target(0)), scratch()).ok);
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "3"));
 
     int deadPort = 0;
@@ -345,28 +345,32 @@ TEST_F(HostileNetTest, RedirectsToAnotherPortAreFollowedLikeABrowser)
     }
     server.setFault(0, {.kind = Fault::Kind::Redirect,
                         .location = "http://127.0.0.1:" + std::to_string(deadPort) + "/x"});
-    EXPECT_EQ(downloader.DownloadFile(address(target(0)), scratch()).reason, "connection refused");
-    EXPECT_FALSE(scratchLeft());
+    EXPECT_EQ(downloadToFile(downloader, address(target(0)), scratch()).reason.toStdString(),
+              "connection refused");
+    EXPECT_TRUE(scratchBytes().isEmpty());
 }
 
 TEST_F(HostileNetTest, LimitsGivenForOneDownloadBoundThatOneOnly)
 {
-    Downloader patient; // the page limits: half a minute of stalling allowed
+    Downloader patient;
     server.setAnswer("/slow.jpg", 200, site::thumbnailJpeg("x", 1), "image/jpeg");
     server.setFaultAt("/slow.jpg", {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000});
     DownloadLimits quick;
     quick.stallTimeout = 1s;
     quick.totalTimeout = 2s;
-    std::string body;
+    QByteArray body;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(patient.DownloadBytes(address("/slow.jpg"), body, quick).reason, "timed out");
+    EXPECT_EQ(patient.DownloadBytes(url("/slow.jpg"), body, quick).reason.toStdString(),
+              "timed out");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 
     quick.maxBytes = 100;
-    EXPECT_EQ(patient.DownloadBytes(address(target(0)), body, quick).reason, "too large");
-    const DownloadResult own = patient.DownloadBytes(address(target(0)), body);
-    EXPECT_TRUE(own.ok) << own.reason;
-    EXPECT_EQ(body, site::firstProfilePage("alice", "25"));
+    EXPECT_EQ(patient.DownloadBytes(url(target(0)), body, quick).reason.toStdString(), "too large");
+    // The next download on the same handle, under the page limits (half a
+    // minute of stalling allowed, 64 MiB), is bound by those alone.
+    const DownloadResult own = patient.DownloadBytes(url(target(0)), body, DownloadLimits{});
+    EXPECT_TRUE(own.ok) << own.reason.toStdString();
+    EXPECT_EQ(body.toStdString(), site::firstProfilePage("alice", "25"));
 }
 
 // Thumbnail faults, each on the first request only: the fault gives no

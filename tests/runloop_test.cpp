@@ -5,6 +5,7 @@
 #include "platform/fileturn.h"
 #include "platform/runloop.h"
 #include "siteserver.h"
+#include "support/filedownload.h"
 
 #include <gtest/gtest.h>
 
@@ -165,23 +166,25 @@ TEST(DownloadWaitTest, AStalledDownloadIsGivenUpAtOnceWhenItsCommandIsGivenUp)
     server.setPage("bob", 1, "the page");
     server.setFault(1, {.kind = site::Fault::Kind::Stall, .delayMs = 5000, .times = 1});
     QTemporaryDir folder;
-    const std::string file = QFile::encodeName(folder.filePath("temp.txt")).toStdString();
+    const QString file = folder.filePath("temp.txt");
     const std::string address = "http://" + server.host() + "/profile_videos?user=bob&page=1";
     RunLoop loop;
     Downloader downloader({}, &loop);
     Ticks ticks;
 
     std::optional<DownloadResult> first, second;
-    after(200, [&] { loop.runCommand([&] { second = downloader.DownloadFile(address, file); }); });
+    after(200, [&] {
+        loop.runCommand([&] { second = test::downloadToFile(downloader, address, file); });
+    });
     const auto start = Clock::now();
-    loop.runCommand([&] { first = downloader.DownloadFile(address, file); });
+    loop.runCommand([&] { first = test::downloadToFile(downloader, address, file); });
 
     ASSERT_TRUE(first && second);
     EXPECT_TRUE(first->abandoned);
     EXPECT_FALSE(first->ok);
     // The stall was for one answer only: the newer command's download, on
     // the same handle, gets the page.
-    EXPECT_TRUE(second->ok) << second->reason;
+    EXPECT_TRUE(second->ok) << second->reason.toStdString();
     EXPECT_LT(Clock::now() - start, 3s);
     EXPECT_GE(ticks.count, 20);
     EXPECT_EQ(server.requests().size(), 2u);

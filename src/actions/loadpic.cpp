@@ -3,8 +3,6 @@
 #include "platform/downloader.h"
 #include "platform/picturereader.h"
 
-#include <string>
-
 namespace vidfolio {
 namespace {
 
@@ -20,10 +18,10 @@ QImage LoadPic(Downloader &downloader, QString path, const DownloadLimits &limit
 {
     if (!isWebAddress(path))
         return readPictureFile(path);
-    std::string body;
-    if (!downloader.DownloadBytes(path.toStdString(), body, limits).ok)
+    QByteArray body;
+    if (!downloader.DownloadBytes(path, body, limits).ok)
         return {};
-    return decodePicture(QByteArray::fromRawData(body.data(), qsizetype(body.size())));
+    return decodePicture(body);
 }
 
 } // namespace vidfolio

@@ -7,7 +7,6 @@
 #include "platform/textcodec.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -90,10 +89,9 @@ FetchResult PageFetcher::fetch(const QString &address, int scratchFd)
     // Written and read through the descriptor of the turn, so that the page
     // goes only into the file that was made safe and locked, whatever
     // appears at the path meanwhile.
-    const DownloadResult download = m_downloader.DownloadFile(
-        address.toStdString(), scratchFd, QFile::encodeName(m_scratchPath).toStdString());
+    const DownloadResult download = m_downloader.DownloadFile(address, scratchFd, m_scratchPath);
     if (!download.ok)
-        return {false, QString::fromStdString(download.reason), download.abandoned};
+        return {false, download.reason, download.abandoned};
 
     QByteArray bytes;
     if (!readWhole(scratchFd, bytes))

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "platform/transfer.h"
+
+#include <QByteArray>
+#include <QString>
+
 #include <chrono>
 #include <cstdint>
-#include <string>
-
 #include <memory>
-
-typedef void CURL;
+#include <string>
 
 namespace vidfolio {
 
+class BodySink;
 class RunLoop;
-class TransferDriver;
 
 // Bounds on one download, so that a dead or hostile server can neither
 // freeze the program for ever nor fill memory and disk.
@@ -41,17 +43,21 @@ struct DownloadResult
     long httpStatus = 0;
     // Short text for the user when the download failed: "HTTP 404",
     // "connection refused", "timed out", "too large", "rate limited", ...
-    std::string reason;
+    QString reason;
     // The download was given up because the program is ending.
     bool abandoned = false;
 };
 
-// Downloads addresses over http or https into local files. One handle is
+// Downloads addresses over http or https into files or memory. One handle is
 // kept for all downloads, so successive pages share a kept-alive connection.
 //
 // Redirects are followed to any http or https address, on any host and
 // port, as a browser follows them; any other scheme (file://, ftp://, ...)
 // fails with "address not allowed".
+//
+// Each request runs on the downloader's Transfer (transfer.h); above it
+// the downloader keeps the policy: the limits and the size cap, the
+// refusals it waits out, and the reasons a download fails with.
 //
 // A download returns when it has ended, but its thread goes on: it waits
 // on the run loop, so the window on that thread goes on painting, and a
@@ -66,37 +72,38 @@ public:
     Downloader(const Downloader &) = delete;
     Downloader &operator=(const Downloader &) = delete;
 
-    // Blocks until the body of `address` is in the file at `path` (ok: a
-    // complete 2xx answer) or the download failed, in which case no file is
-    // left at `path`. After a refusal that was waited out, the file holds
-    // only the body of the answer that ended the download.
-    DownloadResult DownloadFile(const std::string &address, const std::string &path);
-    // The same into the regular file open for writing on `fd`, written from
-    // its start; `path` names it in reasons. On failure the file is left
-    // empty. The caller keeps `fd` and closes it.
-    DownloadResult DownloadFile(const std::string &address, int fd, const std::string &path);
+    // Blocks until the body of `address` is in the regular file open for
+    // writing on `fd` (ok: a complete 2xx answer), written from its start,
+    // or the download failed, in which case the file is left empty. After a
+    // refusal that was waited out, the file holds only the body of the
+    // answer that ended the download. `path` names the file in reasons; the
+    // caller keeps `fd` and closes it.
+    DownloadResult DownloadFile(const QString &address, int fd, const QString &path);
 
-    // The same into memory: on success `body` holds the whole answer, on
-    // failure it is empty. The second form bounds this one download by
-    // `limits` instead of the downloader's own; both use the shared handle.
-    DownloadResult DownloadBytes(const std::string &address, std::string &body);
-    DownloadResult DownloadBytes(const std::string &address, std::string &body,
+    // The same into memory, bounded by `limits` instead of the downloader's
+    // own, on the shared connection: on success `body` holds the whole
+    // answer, on failure it is empty.
+    DownloadResult DownloadBytes(const QString &address, QByteArray &body,
                                  const DownloadLimits &limits);
 
+    // The limits of DownloadFile.
     const DownloadLimits &limits() const { return m_limits; }
     // The loop downloads wait on; waits around a download (the scratch
     // file's turn) wait on it too.
-    RunLoop &loop();
+    RunLoop &loop() { return m_loop; }
 
 private:
-    bool usable() const;
+    DownloadResult download(const QString &address, const DownloadLimits &limits, BodySink &sink,
+                            const QString &path);
+    DownloadResult attempt(const std::string &address, const DownloadLimits &limits,
+                           std::chrono::milliseconds timeLeft, BodySink &sink, const QString &path);
 
     DownloadLimits m_limits;
     std::unique_ptr<RunLoop> m_ownLoop;
-    // Runs the transfers of m_curl, and keeps the connections they leave
-    // open for the next one.
-    std::unique_ptr<TransferDriver> m_driver;
-    CURL *m_curl = nullptr;
+    RunLoop &m_loop;
+    // Runs every download on one handle, and keeps the connections it
+    // leaves open for the next one.
+    Transfer m_transfer;
 };
 
 } // namespace vidfolio

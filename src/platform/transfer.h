@@ -1,63 +1,98 @@
 #pragma once
 
-#include <curl/curl.h>
-
 #include <chrono>
-#include <map>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
-#include <vector>
-
-class QSocketNotifier;
-class QTimer;
+#include <string>
 
 namespace vidfolio {
 
 class RunLoop;
-class Wait;
 
-// Runs transfers one at a time on a multi handle of its own, which keeps the
-// connections they leave open for the next one. The event loop drives them
-// through libcurl's socket interface: libcurl names the sockets to watch and
-// when it next needs to act, a socket notifier and a timer tell it when that
-// has come, and in between the thread's event loop runs as in any wait.
-class TransferDriver
+// Takes the body of an answer as libcurl hands it over.
+class BodyReceiver
 {
 public:
-    explicit TransferDriver(RunLoop &loop);
-    ~TransferDriver();
-    TransferDriver(const TransferDriver &) = delete;
-    TransferDriver &operator=(const TransferDriver &) = delete;
+    // False refuses the data, which ends the transfer as a failed write.
+    virtual bool receive(const char *data, std::size_t size) = 0;
 
-    // False when libcurl could not make the multi handle.
-    bool valid() const { return m_multi != nullptr; }
-    RunLoop &loop() { return m_loop; }
+protected:
+    ~BodyReceiver() = default;
+};
 
-    // Runs the transfer set up on `curl` to its end. `timeLimit` is only a
-    // safety net: libcurl's own time limits, set on `curl`, end it first.
-    // When the wait is stopped (the program ends, the command is given up)
-    // the transfer is dropped on the spot and `abandoned` set.
-    CURLcode run(CURL *curl, std::chrono::milliseconds timeLimit, bool &abandoned);
+// The bounds of one request, in libcurl's terms.
+struct RequestBounds
+{
+    std::chrono::seconds connectTimeout{0};
+    // Less than one byte a second for this long counts as stalled.
+    std::chrono::seconds stallTimeout{0};
+    // The whole request, redirects included.
+    std::chrono::milliseconds timeLimit{0};
+    // Largest body announced or received.
+    std::int64_t maxBytes = 0;
+    long maxRedirects = 0;
+};
+
+// How one request ended.
+struct RequestEnd
+{
+    // libcurl's CURLcode, kept as a plain number so that this header, and
+    // those of the layers above that hold a transfer, need no libcurl.
+    int code = 0;
+    // The last answer's status; 0 when none came.
+    long httpStatus = 0;
+    // The wait was stopped (the program ends, the command is given up) and
+    // the request dropped on the spot.
+    bool abandoned = false;
+};
+
+// One libcurl easy handle with its fixed options, run one request at a time
+// on a multi handle of its own, which keeps the connections a request leaves
+// open for the next one. The event loop drives the requests through
+// libcurl's socket interface: libcurl names the sockets to watch and when it
+// next needs to act, a socket notifier and a timer tell it when that has
+// come, and in between the thread's event loop runs as in any wait.
+//
+// Fixed for every request: no signals, http and https only (redirects too,
+// to any host and port), redirects followed, every compression libcurl can
+// undo offered, error answers ending the transfer before their bodies.
+class Transfer
+{
+public:
+    // Waits on `loop`, which must outlive the transfer.
+    explicit Transfer(RunLoop &loop);
+    ~Transfer();
+    Transfer(const Transfer &) = delete;
+    Transfer &operator=(const Transfer &) = delete;
+    // The moved-from transfer is not valid(). Connections kept open move
+    // along with the handles.
+    Transfer(Transfer &&other) noexcept;
+    Transfer &operator=(Transfer &&other) noexcept;
+
+    // False when libcurl could not make its handles.
+    bool valid() const;
+
+    // Runs one request for `address` to its end, handing the body to
+    // `body`. `bounds.timeLimit` is also the wait's limit, with a margin:
+    // libcurl's own time limit ends the request first.
+    RequestEnd run(const std::string &address, const RequestBounds &bounds, BodyReceiver &body);
+
+    // About the last request: the value of its last answer's `name` header
+    // (nothing when it had none), whether the address it ended at was an
+    // http or https one (a redirect may have led elsewhere), and libcurl's
+    // certificate check result.
+    std::optional<std::string> header(const char *name) const;
+    bool endedAtHttpAddress() const;
+    long certificateCheck() const;
 
 private:
-    struct Watch;
-
-    static int onSocket(CURL *curl, curl_socket_t socket, int what, void *driver, void *);
-    static int onTimer(CURLM *multi, long timeoutMs, void *driver);
-    void watch(curl_socket_t socket, int what);
-    void act(curl_socket_t socket, int events);
-    void retire(std::unique_ptr<Watch> watch);
-
-    RunLoop &m_loop;
-    CURLM *m_multi = nullptr;
-    std::unique_ptr<QTimer> m_timer;
-    std::map<curl_socket_t, std::unique_ptr<Watch>> m_watches;
-    // Notifiers of sockets libcurl no longer wants watched. They may be the
-    // sender of the signal being handled, so they go only between runs.
-    std::vector<std::unique_ptr<Watch>> m_retired;
-    CURL *m_current = nullptr;
-    Wait *m_wait = nullptr;
-    std::optional<CURLcode> m_done;
+    // The handles, the watches and the request under way. libcurl and the
+    // notifiers keep its address for their callbacks, so it stays on the
+    // heap and a move hands over only the pointer: nothing needs re-pointing.
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace vidfolio

@@ -1,0 +1,86 @@
+// The transfer on its own: moving it hands over its handles, the connection
+// they keep open and the target of libcurl's callbacks, all together.
+#include "platform/runloop.h"
+#include "platform/transfer.h"
+#include "siteserver.h"
+
+#include <gtest/gtest.h>
+
+#include <curl/curl.h>
+
+#include <string>
+#include <utility>
+
+using namespace vidfolio;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Collected final : public BodyReceiver
+{
+public:
+    bool receive(const char *data, std::size_t size) override
+    {
+        body.append(data, size);
+        return true;
+    }
+    std::string body;
+};
+
+class TransferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server.setPage("bob", 1, "page one");
+        server.setPage("bob", 2, "page two");
+    }
+
+    // Runs one request for page `n` and returns its body, or "" on failure.
+    std::string fetch(Transfer &transfer, int n)
+    {
+        const RequestBounds bounds{.connectTimeout = 5s,
+                                   .stallTimeout = 5s,
+                                   .timeLimit = 10s,
+                                   .maxBytes = 1024 * 1024,
+                                   .maxRedirects = 1};
+        Collected collected;
+        const RequestEnd end = transfer.run(
+            "http://" + server.host() + "/profile_videos?user=bob&page=" + std::to_string(n),
+            bounds, collected);
+        EXPECT_EQ(end.code, CURLE_OK) << n;
+        EXPECT_EQ(end.httpStatus, 200) << n;
+        return collected.body;
+    }
+    int portOfRequest(std::size_t i) const { return server.requests().at(i).remotePort; }
+
+    site::SiteServer server;
+    RunLoop loop;
+};
+
+TEST_F(TransferTest, AMovedTransferRunsOnTheConnectionItKept)
+{
+    Transfer first(loop);
+    ASSERT_EQ(fetch(first, 1), "page one");
+
+    Transfer moved(std::move(first));
+    EXPECT_FALSE(first.valid());
+    ASSERT_TRUE(moved.valid());
+    EXPECT_EQ(fetch(moved, 2), "page two");
+    EXPECT_EQ(portOfRequest(1), portOfRequest(0));
+}
+
+TEST_F(TransferTest, MoveAssignmentDropsTheOldHandlesAndKeepsTheMovedConnection)
+{
+    Transfer kept(loop);
+    ASSERT_EQ(fetch(kept, 1), "page one");
+    Transfer replaced(loop);
+    ASSERT_EQ(fetch(replaced, 2), "page two");
+    ASSERT_NE(portOfRequest(1), portOfRequest(0));
+
+    replaced = std::move(kept);
+    EXPECT_EQ(fetch(replaced, 1), "page one");
+    EXPECT_EQ(portOfRequest(2), portOfRequest(0));
+}
+
+} // namespace
