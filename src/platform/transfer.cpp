@@ -63,7 +63,7 @@ struct Transfer::State
     // Notifiers of sockets libcurl no longer wants watched. They may be the
     // sender of the signal being handled, so they go only between requests.
     std::vector<std::unique_ptr<Watch>> retired;
-    bool running = false;
+    // The wait of the request under way; null between requests.
     Wait *wait = nullptr;
     std::optional<CURLcode> done;
 };
@@ -120,16 +120,14 @@ CURLcode Transfer::State::run(std::chrono::milliseconds timeLimit, bool &abandon
     }
     // One request at a time: a download asked for inside another one's
     // wait would take over its handle.
-    if (running || curl_multi_add_handle(multi, easy) != CURLM_OK)
+    if (wait || curl_multi_add_handle(multi, easy) != CURLM_OK)
         return CURLE_FAILED_INIT;
     Wait requestWait(loop);
-    running = true;
     wait = &requestWait;
     done.reset();
     // Adding the handle asked for a timeout at once, which starts the request.
     const WaitEnd end = requestWait.run(timeLimit);
     wait = nullptr;
-    running = false;
     curl_multi_remove_handle(multi, easy);
     retired.clear();
     if (done)
@@ -204,10 +202,9 @@ void Transfer::State::act(curl_socket_t socket, int events)
     curl_multi_socket_action(multi, socket, events, &runningHandles);
     int queued = 0;
     while (const CURLMsg *message = curl_multi_info_read(multi, &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == easy && running && !done) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy && wait && !done) {
             done = message->data.result;
-            if (wait)
-                wait->finish();
+            wait->finish();
         }
     }
 }
