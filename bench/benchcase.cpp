@@ -130,8 +130,10 @@ int history(int count)
     LoadUsers(box, loadPath);
     const double loadMs = msSince(start);
     start = Clock::now();
-    SaveUsers(box, savePath, loop);
+    const SaveResult saved = SaveUsers(box, savePath, loop);
     const double saveMs = msSince(start);
+    if (saved.outcome != Outcome::Done)
+        return 1;
 
     start = Clock::now();
     std::vector<std::string> names;
@@ -184,8 +186,8 @@ protected:
 class NoPauseLoop final : public RunLoop
 {
 public:
-    void pumpEvents() override {}
-    void sleepMs(int) override {}
+    void handleEvents() override {}
+    void pause(int) override {}
 };
 
 // Lists a user whose one profile page holds `pieces` videos. The page comes
@@ -219,8 +221,11 @@ int page(int pieces)
     Downloader downloader;
     PageFetcher fetcher(downloader, folder.path());
     ListingRun(
-        view, [] { return QStringLiteral("bigpage"); }, fetcher, loop,
-        SiteRoots::forHost(QString::fromStdString(host)))
+        view,
+        [] {
+            return RememberedName{QStringLiteral("bigpage"), Outcome::Done, {}};
+        },
+        fetcher, loop, SiteRoots::forHost(QString::fromStdString(host)))
         .run();
     const Clock::time_point start{Clock::duration(askedForPage.load())};
     const double ms = std::chrono::duration<double, std::milli>(view.finishedAt - start).count();
@@ -235,8 +240,8 @@ int page(int pieces)
 class TimedPumpLoop final : public RunLoop
 {
 public:
-    void pumpEvents() override { pumps.push_back(Clock::now()); }
-    void sleepMs(int) override {}
+    void handleEvents() override { pumps.push_back(Clock::now()); }
+    void pause(int) override {}
     std::vector<Clock::time_point> pumps;
 };
 

@@ -44,7 +44,7 @@ TEST_F(DownloadTest, CompleteAnswerIsWrittenByteForByte)
 {
     Downloader downloader;
     const DownloadResult result = downloadToFile(downloader, page(0), target());
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    ASSERT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(result.httpStatus, 200);
     EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
 }
@@ -53,7 +53,7 @@ TEST_F(DownloadTest, SuccessivePagesShareOneConnectionAndMayBeCompressed)
 {
     Downloader downloader;
     for (int n = 1; n <= 3; ++n)
-        ASSERT_TRUE(downloadToFile(downloader, page(n), target()).ok);
+        ASSERT_TRUE(downloadToFile(downloader, page(n), target()).ok());
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].remotePort, requests[1].remotePort);
@@ -93,7 +93,7 @@ TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesTheFileEmpty)
         old.write("old page");
     }
     const DownloadResult result = downloadToFile(downloader, page(0), target());
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), GetParam().reason);
     EXPECT_TRUE(written().isEmpty());
 }
@@ -119,7 +119,7 @@ TEST_F(DownloadTest, RefusedConnectionIsNamed)
     const auto result = downloadToFile(
         downloader, "http://127.0.0.1:" + std::to_string(deadPort) + "/profile_videos?user=x",
         target());
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), "connection refused");
     EXPECT_TRUE(written().isEmpty());
 }
@@ -128,23 +128,24 @@ TEST_F(DownloadTest, RedirectsAreFollowedOnlyToHttp)
 {
     Downloader downloader;
     const std::string base = "http://" + server.host() + "/redirect?to=";
-    EXPECT_TRUE(downloadToFile(downloader, base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok);
+    EXPECT_TRUE(
+        downloadToFile(downloader, base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok());
     EXPECT_EQ(written().toStdString(), site::firstProfilePage("alice", "25"));
 
     for (const char *to : {"file%3A%2F%2F%2Fetc%2Fpasswd", "ftp%3A%2F%2F127.0.0.1%2Fx"}) {
         const auto result = downloadToFile(downloader, base + to, target());
-        EXPECT_FALSE(result.ok) << to;
+        EXPECT_FALSE(result.ok()) << to;
         EXPECT_EQ(result.reason.toStdString(), "address not allowed") << to;
         EXPECT_TRUE(written().isEmpty()) << to;
     }
-    EXPECT_FALSE(downloadToFile(downloader, "file:///etc/passwd", target()).ok);
+    EXPECT_FALSE(downloadToFile(downloader, "file:///etc/passwd", target()).ok());
 }
 
 TEST_F(DownloadTest, RedirectLoopEnds)
 {
     Downloader downloader;
     const auto result = downloadToFile(downloader, "http://" + server.host() + "/loop", target());
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), "too many redirects");
     EXPECT_TRUE(written().isEmpty());
 }
@@ -154,7 +155,7 @@ TEST_F(DownloadTest, UnwritableFileIsReportedWithoutTouchingTheNetwork)
     Downloader downloader;
     // A path whose folder is missing gives no descriptor at all.
     const auto result = downloadToFile(downloader, page(0), folder.filePath("missing/temp.txt"));
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), "cannot write temp.txt");
 
     // A descriptor open for reading only, on a file that holds something.
@@ -167,7 +168,7 @@ TEST_F(DownloadTest, UnwritableFileIsReportedWithoutTouchingTheNetwork)
     ASSERT_TRUE(readOnly.open(QIODevice::ReadOnly));
     const auto unwritable =
         downloader.DownloadFile(QString::fromStdString(page(0)), readOnly.handle(), target());
-    EXPECT_FALSE(unwritable.ok);
+    EXPECT_FALSE(unwritable.ok());
     EXPECT_EQ(unwritable.reason.toStdString(), "cannot write temp.txt");
     EXPECT_TRUE(server.requests().empty());
 }

@@ -31,7 +31,7 @@ protected:
     {
         const QString path = folder.filePath("temp.txt");
         const DownloadResult result = test::downloadToFile(downloader, address, path);
-        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.ok());
         EXPECT_EQ(QFileInfo(path).size(), 0);
         return result.reason.toStdString();
     }

@@ -187,7 +187,7 @@ TEST_F(HistoryFileTest, SaveWritesCrLfAfterEveryLineAndRoundTrips)
 {
     RecordingView box;
     box.users = {QString::fromUtf8("ünï"), "", " spaced ", "last"};
-    SaveUsers(box, path(), loop);
+    EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
     EXPECT_EQ(readFile(), QByteArray("\xc3\xbcn\xc3\xaf\r\n\r\n spaced \r\nlast\r\n"));
     EXPECT_EQ(loop.pumps, 1);
 
@@ -200,7 +200,7 @@ TEST_F(HistoryFileTest, EmptyListSavesAnEmptyFile)
 {
     writeFile("old\r\n");
     RecordingView box;
-    SaveUsers(box, path(), loop);
+    EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
     EXPECT_EQ(readFile(), QByteArray());
 }
 
@@ -214,7 +214,7 @@ TEST_F(HistoryFileTest, LargeHistoryLoadsWhole)
     LoadUsers(box, path());
     ASSERT_EQ(box.users.size(), 40000);
     EXPECT_EQ(box.users.last(), QStringLiteral("user39999"));
-    SaveUsers(box, path(), loop);
+    EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
     EXPECT_EQ(readFile(), bytes);
 }
 
@@ -238,7 +238,7 @@ TEST_F(HistoryFileTest, NamesOfEveryLengthSaveAsTheirUtf8Lines)
     box.users.append(QString());
     expected += "\r\n";
 
-    SaveUsers(box, path(), loop);
+    EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
     EXPECT_EQ(readFile(), expected);
 }
 
@@ -256,10 +256,12 @@ TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
     rlimit small = old;
     small.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    SaveUsers(box, path(), loop);
+    const SaveResult saved = SaveUsers(box, path(), loop);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
+    EXPECT_EQ(saved.outcome, Outcome::Failed);
+    EXPECT_EQ(saved.reason, QStringLiteral("disk full"));
     EXPECT_EQ(readFile(), QByteArray("keep\r\nme\r\n"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"users.vidfolio"}));
 }
@@ -340,7 +342,7 @@ TEST_F(HistoryFileTest, DamagedButReadableFilesKeepEveryName)
         RecordingView box;
         ASSERT_EQ(LoadUsers(box, path()), HistoryRead::Loaded);
         EXPECT_EQ(box.users, c.names);
-        SaveUsers(box, path(), loop);
+        EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
         // Compared with ==, so that a failure does not print megabytes.
         const QByteArray saved = readFile();
         EXPECT_EQ(saved.size(), c.saved.size());
@@ -357,7 +359,7 @@ TEST_F(HistoryFileTest, NamesOfADamagedFileAreSavedAsUtf8Lines)
                                       QString::fromUtf8("“q”")}));
     box.typed = QStringLiteral("new");
     rememberUserName(box);
-    SaveUsers(box, path(), loop);
+    EXPECT_EQ(SaveUsers(box, path(), loop).outcome, Outcome::Done);
     EXPECT_EQ(readFile(),
               QByteArray("new\r\nZo\xc3\xab\r\ncaf\xc3\xa9\r\n\xe2\x80\x9cq\xe2\x80\x9d\r\n"));
 }
@@ -429,7 +431,7 @@ TEST_F(HistoryFileTest, SaveMakesTheFolderItWritesInto)
     const QString nested = folder.filePath("data/Vidfolio/users.vidfolio");
     RecordingView box;
     box.users = {"carol"};
-    SaveUsers(box, nested, loop);
+    EXPECT_EQ(SaveUsers(box, nested, loop).outcome, Outcome::Done);
     QFile file(nested);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("carol\r\n"));

@@ -36,7 +36,7 @@ protected:
             rememberUserName(box);
         }
         writeFile(meanwhile);
-        SaveUsers(box, path(), loop, loaded);
+        EXPECT_EQ(SaveUsers(box, path(), loop, loaded).outcome, Outcome::Done);
         return readFile();
     }
 

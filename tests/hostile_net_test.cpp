@@ -110,7 +110,7 @@ protected:
     {
     public:
         explicit RecordedWaits(std::vector<int> &waits) : m_waits(waits) {}
-        void sleepMs(int ms) override { m_waits.push_back(ms); }
+        void pause(int ms) override { m_waits.push_back(ms); }
 
     private:
         std::vector<int> &m_waits;
@@ -149,14 +149,14 @@ TEST_P(HostilePageTest, FetchFailsWithItsReasonInTimeAndLeavesNothing)
 {
     const PageCase &c = GetParam();
     server.setFault(1, c.fault);
-    ASSERT_TRUE(fetcher.FetchPage(QString::fromStdString(address(target(2)))).ok);
+    ASSERT_TRUE(fetcher.FetchPage(QString::fromStdString(address(target(2)))).ok());
     const QString before = fetcher.PageText();
 
     const auto start = std::chrono::steady_clock::now();
     const FetchResult result = fetcher.FetchPage(QString::fromStdString(address(target(1))));
     const auto took = std::chrono::steady_clock::now() - start;
 
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), c.reason);
     EXPECT_EQ(fetcher.PageText(), before);
     EXPECT_FALSE(scratchLeft());
@@ -251,7 +251,7 @@ TEST_P(WaitedRefusalTest, EndWithTheLastAnswersBodyAlone)
     }
     server.setFault(0, GetParam().fault);
     const DownloadResult result = downloadToFile(patient, address(target(0)), scratch());
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    ASSERT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(result.httpStatus, 200);
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "25"));
     EXPECT_EQ(server.requestsFor(target(0)), GetParam().requests);
@@ -279,7 +279,7 @@ TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
     Downloader patient{DownloadLimits{}, &recordedWaits};
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) + 5), 1));
     QByteArray body;
-    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
+    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok());
     ASSERT_EQ(waits.size(), 1u);
     // Whole seconds on both sides; a generous margin for a slow machine.
     EXPECT_GE(waits[0], 2000);
@@ -287,7 +287,7 @@ TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 
     waits.clear();
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) - 60), 1));
-    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
+    ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok());
     EXPECT_EQ(waits, std::vector<int>{0});
 }
 
@@ -297,7 +297,7 @@ TEST_F(HostileNetTest, TheDefaultWaitSleepsForReal)
     server.setFault(0, refusal(Fault::Kind::TooManyRequests, "1", 1));
     QByteArray body;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(sleeping.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok);
+    ASSERT_TRUE(sleeping.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(server.requestsFor(target(0)), 2u);
 }
@@ -335,7 +335,7 @@ TEST_F(HostileNetTest, RedirectsToAnotherPortAreFollowedLikeABrowser)
     server.setFault(0, {.kind = Fault::Kind::Redirect,
                         .location = "http://127.0.0.1:" + std::to_string(other.port()) +
                                     "/profile_videos?user=alice"});
-    ASSERT_TRUE(downloadToFile(downloader, address(target(0)), scratch()).ok);
+    ASSERT_TRUE(downloadToFile(downloader, address(target(0)), scratch()).ok());
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "3"));
 
     int deadPort = 0;
@@ -369,7 +369,7 @@ TEST_F(HostileNetTest, LimitsGivenForOneDownloadBoundThatOneOnly)
     // The next download on the same handle, under the page limits (half a
     // minute of stalling allowed, 64 MiB), is bound by those alone.
     const DownloadResult own = patient.DownloadBytes(url(target(0)), body, DownloadLimits{});
-    EXPECT_TRUE(own.ok) << own.reason.toStdString();
+    EXPECT_TRUE(own.ok()) << own.reason.toStdString();
     EXPECT_EQ(body.toStdString(), site::firstProfilePage("alice", "25"));
 }
 
@@ -402,8 +402,8 @@ TEST_P(HostilePictureTest, GivesNoPictureAndTheNextLoadWorks)
     pictureLimits.totalTimeout = 2s;
 
     const QString path = QString::fromStdString(address(thumbnail));
-    EXPECT_TRUE(LoadPic(downloader, path, pictureLimits).isNull());
-    EXPECT_EQ(LoadPic(downloader, path, pictureLimits),
+    EXPECT_TRUE(LoadPic(downloader, path, pictureLimits).image.isNull());
+    EXPECT_EQ(LoadPic(downloader, path, pictureLimits).image,
               QImage::fromData(QByteArray::fromStdString(site::thumbnailJpeg(video.id, 2))));
 }
 

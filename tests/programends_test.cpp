@@ -186,7 +186,7 @@ TEST(ScratchAtExit, ExitDuringAFetchLeavesNoScratchFile)
         PageFetcher fetcher(downloader, folder.path());
         QTimer::singleShot(100,
                            [&] { std::exit(QFile::exists(folder.filePath("temp.txt")) ? 1 : 2); });
-        fetcher.FetchPage(page);
+        [[maybe_unused]] const FetchResult never = fetcher.FetchPage(page);
     });
     ::close(silent);
     ASSERT_TRUE(WIFEXITED(status));

@@ -1,6 +1,7 @@
-// Waiting runs the event loop: the commands that arrive during a wait, the
-// end of the program, and the waits for a lock and for the site, each
-// seen from the loop's side.
+// Waiting runs the event loop: the command rule over it (commands that
+// arrive during a wait, the end of the program), a stop and the waits for a
+// lock and for the site, each seen from the loop's side.
+#include "app/commands.h"
 #include "platform/downloader.h"
 #include "platform/fileturn.h"
 #include "platform/runloop.h"
@@ -48,58 +49,84 @@ void after(int ms, std::function<void()> action)
     QTimer::singleShot(ms, std::move(action));
 }
 
-TEST(RunLoopTest, ACommandGivenDuringAWaitGivesThatOneUpAndTheLatestRunsAfterIt)
+TEST(CommandsTest, ACommandGivenDuringAWaitGivesThatOneUpAndTheLatestRunsAfterIt)
 {
     RunLoop loop;
+    Commands commands(loop);
     std::vector<std::string> events;
     const auto command = [&](const std::string &name, int waitMs) {
         return [&, name, waitMs] {
             events.push_back(name + " starts");
-            Wait wait(loop);
-            const WaitEnd end = wait.run(std::chrono::milliseconds(waitMs));
-            events.push_back(name + (end == WaitEnd::Stopped ? " given up" : " waited"));
+            const WaitEnd end = Wait(loop).run(std::chrono::milliseconds(waitMs));
+            events.push_back(name + (end == WaitEnd::Stopped ? " stopped" : " waited"));
         };
     };
-    // Two commands arrive while the first waits: the second is dropped
-    // for the third, which runs once the first has returned.
+    const auto leaveBehind = [&](const std::string &name) {
+        return [&, name] { events.push_back(name + " leaves"); };
+    };
+    // A command that waits for nothing runs at once and stops nothing; of
+    // the two that arrive while the first waits, the second is dropped for
+    // the third, which runs once the first has returned.
     after(50, [&] {
-        loop.runCommand(command("second", 10));
-        loop.runCommand(command("third", 10));
+        commands.giveAtOnce([&] { events.push_back("at once"); });
+        commands.give(command("second", 10), leaveBehind("second"));
+        commands.give(command("third", 10), leaveBehind("third"));
     });
     const auto start = Clock::now();
-    loop.runCommand(command("first", 5000));
+    commands.give(command("first", 5000), leaveBehind("first"));
 
     EXPECT_LT(Clock::now() - start, 2s);
-    EXPECT_EQ(events, (std::vector<std::string>{"first starts", "first given up", "third starts",
-                                                "third waited"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"first starts", "at once", "first stopped",
+                                                "first leaves", "third starts", "third waited"}));
     EXPECT_FALSE(loop.stopped());
 }
 
-TEST(RunLoopTest, TheEndStopsEveryWaitButItsOwnAndRunsNoCommand)
+TEST(CommandsTest, TheEndStopsTheCommandRunsNoneAndDoesItsWorkOnceAfterAnUnbrokenStep)
 {
     RunLoop loop;
+    Commands commands(loop);
     Ticks ticks;
+    std::vector<std::string> events;
     WaitEnd commandWait = WaitEnd::Done;
-    std::optional<WaitEnd> endsOwnWait;
-    std::optional<WaitEnd> waitAfterEnd;
-    bool laterCommandRan = false;
     after(50, [&] {
-        loop.end();
-        // The end's own wait (the history lock) takes its time, live.
-        const int ticksBefore = ticks.count;
-        Wait own(loop);
-        endsOwnWait = own.run(100ms, true);
-        EXPECT_GE(ticks.count - ticksBefore, 5);
-        waitAfterEnd = Wait(loop).run(5000ms);
-        loop.runCommand([&] { laterCommandRan = true; });
+        const Commands::Unbroken unbroken(commands);
+        commands.end([&] {
+            // The end's own wait (the last save's lock) takes its time, live.
+            const int ticksBefore = ticks.count;
+            const WaitEnd own = Wait(loop).run(100ms);
+            events.push_back(own == WaitEnd::TimedOut ? "end waited" : "end stopped");
+            EXPECT_GE(ticks.count - ticksBefore, 5);
+            commands.end([&] { events.push_back("second end"); });
+        });
+        // The end's work waits for the unbroken step, whose waits stop.
+        events.push_back(Wait(loop).run(5000ms) == WaitEnd::Stopped ? "step stopped" : "step");
     });
-    loop.runCommand([&] { commandWait = Wait(loop).run(5000ms); });
+    commands.give(
+        [&] {
+            commandWait = Wait(loop).run(5000ms);
+            commands.give([&] { events.push_back("later command"); });
+        },
+        [&] { events.push_back("left behind"); });
 
     EXPECT_EQ(commandWait, WaitEnd::Stopped);
-    EXPECT_EQ(endsOwnWait, WaitEnd::TimedOut);
-    EXPECT_EQ(waitAfterEnd, WaitEnd::Stopped);
-    EXPECT_FALSE(laterCommandRan);
-    EXPECT_TRUE(loop.ending());
+    EXPECT_EQ(events, (std::vector<std::string>{"step stopped", "end waited"}));
+    EXPECT_TRUE(commands.ending());
+    EXPECT_EQ(Wait(loop).run(5000ms), WaitEnd::Stopped);
+}
+
+TEST(WaitTest, AStopInTheSamePassAsTheAwaitedEventEndsTheWaitAsStopped)
+{
+    RunLoop loop;
+    Wait wait(loop);
+    after(20, [&] {
+        wait.finish();
+        loop.stop();
+    });
+    EXPECT_EQ(wait.run(5000ms), WaitEnd::Stopped);
+    EXPECT_EQ(loop.pumpEvents(), WaitEnd::Stopped);
+    EXPECT_EQ(loop.sleepMs(1000), WaitEnd::Stopped);
+    loop.resume();
+    EXPECT_EQ(loop.sleepMs(10), WaitEnd::Done);
 }
 
 class LockWaitTest : public ::testing::Test
@@ -145,22 +172,21 @@ TEST_F(LockWaitTest, AStoppedWaitEndsAtOnceForTheFileAndTheFolder)
         ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_EQ(::flock(folderHolder, LOCK_EX), 0);
     const auto start = Clock::now();
-    std::optional<FileTurn::Status> file, folderTurn;
-    after(100, [&] { loop.end(); });
-    loop.runCommand([&] {
-        file = FileTurn::take(path(), 10s, loop).status();
-        // Once ending, the folder's lock (the save at the end) is waited for
-        // its time only.
-        folderTurn = FileTurn::takeFolder(folder.path(), 200ms, loop).status();
-    });
+    after(100, [&] { loop.stop(); });
+    const FileTurn::Status file = FileTurn::take(path(), 10s, loop).status();
+    const FileTurn::Status folderTurn = FileTurn::takeFolder(folder.path(), 10s, loop).status();
+    loop.resume();
+    // With the stop lowered, the folder's lock is waited for its time.
+    const FileTurn::Status folderLater = FileTurn::takeFolder(folder.path(), 200ms, loop).status();
     ::close(folderHolder);
 
-    EXPECT_EQ(file, FileTurn::Status::GivenUp);
-    EXPECT_EQ(folderTurn, FileTurn::Status::Busy);
+    EXPECT_EQ(file, FileTurn::Status::Stopped);
+    EXPECT_EQ(folderTurn, FileTurn::Status::Stopped);
+    EXPECT_EQ(folderLater, FileTurn::Status::Busy);
     EXPECT_LT(Clock::now() - start, 2s);
 }
 
-TEST(DownloadWaitTest, AStalledDownloadIsGivenUpAtOnceWhenItsCommandIsGivenUp)
+TEST(DownloadWaitTest, AStalledDownloadIsGivenUpAtOnceWhenTheLoopIsStopped)
 {
     site::SiteServer server;
     server.setPage("bob", 1, "the page");
@@ -172,19 +198,16 @@ TEST(DownloadWaitTest, AStalledDownloadIsGivenUpAtOnceWhenItsCommandIsGivenUp)
     Downloader downloader({}, &loop);
     Ticks ticks;
 
-    std::optional<DownloadResult> first, second;
-    after(200, [&] {
-        loop.runCommand([&] { second = test::downloadToFile(downloader, address, file); });
-    });
+    after(200, [&] { loop.stop(); });
     const auto start = Clock::now();
-    loop.runCommand([&] { first = test::downloadToFile(downloader, address, file); });
+    const DownloadResult first = test::downloadToFile(downloader, address, file);
+    loop.resume();
+    const DownloadResult second = test::downloadToFile(downloader, address, file);
 
-    ASSERT_TRUE(first && second);
-    EXPECT_TRUE(first->abandoned);
-    EXPECT_FALSE(first->ok);
-    // The stall was for one answer only: the newer command's download, on
-    // the same handle, gets the page.
-    EXPECT_TRUE(second->ok) << second->reason.toStdString();
+    EXPECT_EQ(first.outcome, Outcome::Stopped);
+    // The stall was for one answer only: the next download, on the same
+    // handle, gets the page.
+    EXPECT_TRUE(second.ok()) << second.reason.toStdString();
     EXPECT_LT(Clock::now() - start, 3s);
     EXPECT_GE(ticks.count, 20);
     EXPECT_EQ(server.requests().size(), 2u);

@@ -89,7 +89,7 @@ TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
         const QStringList before = outsideState();
         fetcher.PageText().clear();
         const FetchResult result = fetcher.FetchPage(address());
-        EXPECT_TRUE(result.ok) << result.reason.toStdString();
+        EXPECT_TRUE(result.ok()) << result.reason.toStdString();
         EXPECT_EQ(fetcher.PageText(), QStringLiteral("the page"));
         EXPECT_EQ(outsideState(), before);
         EXPECT_FALSE(QFileInfo(scratch()).exists() || QFileInfo(scratch()).isSymLink());
@@ -102,7 +102,7 @@ TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
     for (const auto &plant : unsafe) {
         plant();
         const FetchResult result = fetcher.FetchPage(address());
-        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.ok());
         EXPECT_EQ(result.reason, QStringLiteral("cannot write temp.txt"));
         EXPECT_FALSE(QFileInfo(scratch()).isFile());
         ASSERT_TRUE(QDir(scratch()).removeRecursively() || QFile::remove(scratch()));
@@ -121,7 +121,7 @@ TEST_F(ScratchFileTest, LinkPlantedDuringTheDownloadIsNeitherWrittenNorRead)
     });
     const FetchResult result = fetcher.FetchPage(address());
     planter.join();
-    EXPECT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("the page"));
     EXPECT_EQ(outsideState(), QStringList());
 }

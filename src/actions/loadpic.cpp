@@ -12,16 +12,22 @@ bool isWebAddress(const QString &path)
            path.startsWith(u"https://", Qt::CaseInsensitive);
 }
 
+LoadedPicture picture(QImage image)
+{
+    return {image.isNull() ? Outcome::Failed : Outcome::Done, std::move(image)};
+}
+
 } // namespace
 
-QImage LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits)
+LoadedPicture LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits)
 {
     if (!isWebAddress(path))
-        return readPictureFile(path);
+        return picture(readPictureFile(path));
     QByteArray body;
-    if (!downloader.DownloadBytes(path, body, limits).ok)
-        return {};
-    return decodePicture(body);
+    const DownloadResult download = downloader.DownloadBytes(path, body, limits);
+    if (!download.ok())
+        return {download.outcome, {}};
+    return picture(decodePicture(body));
 }
 
 } // namespace vidfolio

@@ -15,10 +15,19 @@ inline constexpr DownloadLimits kPictureLimits{.connectTimeout = std::chrono::se
                                                .maxBytes = 16ll * 1024 * 1024,
                                                .totalTimeout = std::chrono::seconds(30)};
 
+// A picture as LoadPic loaded it: Done with the picture, Failed with a null
+// image, or Stopped (the run loop was stopped during the download).
+struct [[nodiscard]] LoadedPicture
+{
+    Outcome outcome = Outcome::Failed;
+    QImage image;
+};
+
 // Loads the picture at an http or https address (downloaded within
 // `limits`, on the connection the pages use) or in a local file. Any
 // failure, from a missing answer to data that is not a picture, gives a null
 // image; no state is kept between calls.
-QImage LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits = kPictureLimits);
+LoadedPicture LoadPic(Downloader &downloader, QString path,
+                      const DownloadLimits &limits = kPictureLimits);
 
 } // namespace vidfolio

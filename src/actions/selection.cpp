@@ -5,26 +5,31 @@
 
 namespace vidfolio {
 
-void NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop,
-               const QString &clickedKey, const DownloadLimits &pictureLimits)
+int NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop, const QString &clickedKey,
+              const DownloadLimits &pictureLimits)
 {
     view.focusUserBox();
     view.showVideoMenu();
     view.setStatus(QStringLiteral("Loading pictures..."));
     const QString base = splitVideoKey(clickedKey).thumbnailBase;
-    for (int box = 0; box < 3; ++box) {
-        const QImage picture = LoadPic(
+    for (int box = 0; box < kThumbnails; ++box) {
+        const LoadedPicture loaded = LoadPic(
             downloader, base + QString::number(box + 1) + QStringLiteral(".jpg"), pictureLimits);
-        // A close while the picture loaded ends the program, and a newer
-        // command gives this one up: nothing more is shown.
-        if (loop.stopped())
-            return;
-        view.setThumbnail(box, picture);
+        if (loaded.outcome == Outcome::Stopped)
+            return box;
+        view.setThumbnail(box, loaded.image);
     }
-    loop.pumpEvents();
-    if (loop.stopped())
-        return;
+    if (loop.pumpEvents() == WaitEnd::Stopped)
+        return kThumbnails;
     view.setStatus(QStringLiteral("Finished"));
+    return kThumbnails;
+}
+
+void nodeClickGivenUp(SelectionView &view, int boxesDone)
+{
+    for (int box = boxesDone; box < kThumbnails; ++box)
+        view.setThumbnail(box, QImage());
+    view.setStatus(QString());
 }
 
 void VideoMenuOpened(SelectionView &view)

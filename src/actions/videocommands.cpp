@@ -27,10 +27,9 @@ PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QS
     // held is an older page, which could name another video's player.
     std::optional<QString> parameters;
     const FetchResult fetched = fetcher.FetchPage(address);
-    // Given up because the program is ending: nothing more is shown.
-    if (fetched.abandoned)
+    if (fetched.outcome == Outcome::Stopped)
         return lookup;
-    if (fetched.ok)
+    if (fetched.ok())
         parameters = cutPlayerParameters(fetcher.PageText());
     if (parameters) {
         lookup = {*parameters, true};
@@ -43,6 +42,11 @@ PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QS
     return lookup;
 }
 
+bool waitsForTheSite(VideoCommand command)
+{
+    return command != VideoCommand::Watch;
+}
+
 void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &fetcher,
                      Launcher &launcher, const SiteRoots &roots)
 {
@@ -53,7 +57,7 @@ void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &
         return;
     }
     const QString watch = watchAddress(roots, key.id);
-    if (command == VideoCommand::Watch) {
+    if (!waitsForTheSite(command)) {
         launcher.open(watch);
         return;
     }
@@ -62,6 +66,11 @@ void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &
         return;
     launcher.open(command == VideoCommand::Download ? videoFileAddress(roots, lookup.parameters)
                                                     : playerAddress(roots, lookup.parameters));
+}
+
+void videoCommandGivenUp(VideoCommandView &view)
+{
+    view.setStatus(QString());
 }
 
 } // namespace vidfolio

@@ -60,7 +60,7 @@ struct PlayerLookup
 // Fetches the watch page at `address` and cuts the player parameters out of
 // it, telling the user how it went. A failed fetch or a page without the
 // marker ends with "Error", the window enabled and an empty result; a fetch
-// given up because the program is ending shows nothing.
+// stopped by the run loop shows nothing more and finds nothing.
 PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QString &address);
 
 enum class VideoCommand
@@ -70,10 +70,19 @@ enum class VideoCommand
     Download,    // opens the video file with the same parameters
 };
 
+// Whether the command waits for the site (a lookup) before it opens its
+// address.
+bool waitsForTheSite(VideoCommand command);
+
 // Runs a command of the Video menu on the selected entry. With no entry
 // selected, or a key without an identifier part, nothing is opened and the
-// user is told. After a lookup that ended with "Error" nothing is opened.
+// user is told. After a lookup that ended with "Error", or was stopped,
+// nothing is opened.
 void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &fetcher,
                      Launcher &launcher, const SiteRoots &roots);
+
+// What a Video command leaves behind when it was given up during its
+// lookup: the busy status goes.
+void videoCommandGivenUp(VideoCommandView &view);
 
 } // namespace vidfolio

@@ -14,11 +14,15 @@ QString historyName()
     return QString::fromUtf16(kHistoryFileName);
 }
 
+// At the end the window is gone as soon as the save is over, so the save
+// waits less for another copy's lock than at other times.
+constexpr std::chrono::milliseconds kSaveLockWaitAtEnd{500};
+
 } // namespace
 
 Program::Program(ProgramSetup setup, RunLoop &loop)
-    : m_setup(std::move(setup)), m_loop(loop), m_downloader(m_setup.pageLimits, &loop),
-      m_fetcher(m_downloader, m_setup.folder.path)
+    : m_setup(std::move(setup)), m_loop(loop), m_commands(loop),
+      m_downloader(m_setup.pageLimits, &loop), m_fetcher(m_downloader, m_setup.folder.path)
 {
     if (!m_setup.launcher)
         m_setup.launcher = std::make_shared<DesktopLauncher>();
@@ -34,33 +38,47 @@ HistoryRead Program::loadHistory(UserHistoryList &box)
     return m_historyRead;
 }
 
-void Program::saveHistory(const UserList &box)
+SaveResult Program::saveHistory(const UserList &box)
+{
+    return saveHistory(box, kSaveLockWait);
+}
+
+SaveResult Program::saveHistory(const UserList &box, std::chrono::milliseconds lockWait)
 {
     if (m_historyRead == HistoryRead::Unreadable)
-        return;
-    SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()), m_loop, m_historyLoaded);
+        return {};
+    const Commands::Unbroken unbroken(m_commands);
+    const SaveResult saved = SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()),
+                                       m_loop, m_historyLoaded, lockWait);
     // The box's names are in the file now: a later save puts only the names
     // added since above those of the file, so a name another copy saved in
     // between stays above this copy's older ones.
-    m_historyLoaded = box.userCount();
+    if (saved.outcome == Outcome::Done)
+        m_historyLoaded = box.userCount();
+    return saved;
 }
 
 void Program::listVideos(ListingView &view, UserList &users)
 {
-    m_loop.runCommand([this, &view, &users] {
+    const auto list = [this, &view, &users] {
         const auto remember = [this, &users] {
             rememberUserName(users);
-            saveHistory(users);
-            return users.userText();
+            const SaveResult saved = saveHistory(users);
+            return RememberedName{users.userText(), saved.outcome, saved.reason};
         };
         ListingRun(view, remember, m_fetcher, m_loop, m_setup.roots).run();
-    });
+    };
+    m_commands.give(list, [&view] { ListingRun::givenUp(view); });
 }
 
 void Program::chooseVideo(SelectionView &view, const QString &key)
 {
-    m_loop.runCommand(
-        [this, &view, key] { NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits); });
+    const auto boxesDone = std::make_shared<int>(0);
+    m_commands.give(
+        [this, &view, key, boxesDone] {
+            *boxesDone = NodeClick(view, m_downloader, m_loop, key, m_setup.pictureLimits);
+        },
+        [&view, boxesDone] { nodeClickGivenUp(view, *boxesDone); });
 }
 
 void Program::openVideoMenu(SelectionView &view)
@@ -70,14 +88,27 @@ void Program::openVideoMenu(SelectionView &view)
 
 void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
 {
-    m_loop.runCommand([this, command, &view] {
+    const auto run = [this, command, &view] {
         vidfolio::runVideoCommand(command, view, m_fetcher, *m_setup.launcher, m_setup.roots);
-    });
+    };
+    if (waitsForTheSite(command))
+        m_commands.give(run, [&view] { videoCommandGivenUp(view); });
+    else
+        m_commands.giveAtOnce(run);
 }
 
 QString Program::lookUpPlayerParameters(VideoCommandView &view, const QString &address)
 {
     return lookUpPlayer(view, m_fetcher, address).parameters;
+}
+
+void Program::end(const UserList &box, std::function<void()> endProgram)
+{
+    m_commands.end([this, &box, endProgram = std::move(endProgram)] {
+        [[maybe_unused]] const SaveResult saved = saveHistory(box, kSaveLockWaitAtEnd);
+        [[maybe_unused]] const WaitEnd pumped = m_loop.pumpEvents();
+        endProgram();
+    });
 }
 
 } // namespace vidfolio

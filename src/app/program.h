@@ -2,6 +2,7 @@
 
 #include "actions/loadpic.h"
 #include "actions/videocommands.h"
+#include "app/commands.h"
 #include "history/historyfile.h"
 #include "listing/pagefetcher.h"
 #include "listing/siteaddress.h"
@@ -9,6 +10,7 @@
 #include "platform/filefolder.h"
 #include "platform/launcher.h"
 
+#include <functional>
 #include <memory>
 
 namespace vidfolio {
@@ -34,12 +36,10 @@ struct ProgramSetup
 
 // The program without its window: the file folder, the downloads (one
 // downloader for pages and thumbnails, the page fetcher on top of it), the
-// history of user names with its rules, and the commands a user gives. The
-// window and the probe each hold one and hand it their views; it knows no
-// widget. The listing, the choice of a video and the Video menu's commands
-// run as commands of `loop`: one at a time, the latest winning (a command
-// given while another waits gives that one up), none once the program is
-// ending.
+// history of user names with its rules, and the commands a user gives, run
+// by the command rule (Commands: which gives up which, and what one given
+// up leaves behind). The window and the probe each hold one and hand it
+// their views; it knows no widget.
 class Program
 {
 public:
@@ -56,7 +56,10 @@ public:
     // program may have left it (see SaveUsers), unless loadHistory found the
     // file unreadable: saving this run's names over it would lose all the
     // names it holds. Called when a listing remembers a name and at the end.
-    void saveHistory(const UserList &box);
+    // Only a save that wrote the file counts its names as saved, so a later
+    // one puts them back in their place. Saves never nest: an end that comes
+    // during one is carried out once it has returned.
+    SaveResult saveHistory(const UserList &box);
 
     // "List Videos": lists the user named in `users` into `view`, saving the
     // history as soon as the name is in the list, before any page is asked
@@ -70,13 +73,22 @@ public:
     void openVideoMenu(SelectionView &view);
     // A command of the Video menu on the entry `view` has selected.
     void runVideoCommand(VideoCommand command, VideoCommandView &view);
+
+    // Ends the program, from anywhere (Exit, a close, a signal): the command
+    // under way stops at once, the names of `box` are saved once, pending
+    // events are handled, then `endProgram` is called. A second end does
+    // nothing.
+    void end(const UserList &box, std::function<void()> endProgram);
     // Fetches the watch page at `address` and returns the player parameters
     // it names; empty when the page could not be fetched or names none.
     QString lookUpPlayerParameters(VideoCommandView &view, const QString &address);
 
 private:
+    SaveResult saveHistory(const UserList &box, std::chrono::milliseconds lockWait);
+
     ProgramSetup m_setup;
     RunLoop &m_loop;
+    Commands m_commands;
     Downloader m_downloader;
     PageFetcher m_fetcher;
     HistoryRead m_historyRead = HistoryRead::Missing;

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "history/userlist.h"
+#include "platform/outcome.h"
 
 #include <QByteArrayView>
 #include <QStringList>
+
+#include <chrono>
 
 namespace vidfolio {
 
@@ -53,22 +56,38 @@ QStringList decodeHistoryLines(QByteArrayView bytes);
 // folder, a pipe, a device) counts as unreadable.
 HistoryRead LoadUsers(UserHistoryList &box, const QString &path);
 
+// How a save ended. Done: the file holds the names. Failed: the file was
+// left as it was, for `reason` ("disk full", "no permission", ...). Stopped:
+// the stop was raised before anything was written.
+struct SaveResult
+{
+    Outcome outcome = Outcome::Done;
+    QString reason;
+};
+
+// How long a save waits for another copy's save to end before it saves
+// without the folder's lock: a save must never hold the window up for long,
+// and a rare lost name costs less.
+inline constexpr std::chrono::milliseconds kSaveLockWait{5000};
+
 // Writes every entry of the box, one per line with CR LF, as UTF-8, making
 // the folder of `path` first when it is missing. The old file is replaced
 // only once the new one is complete, so a failed save leaves it whole.
 // Pending window events are pumped once before writing. Callers do not save
 // over a history that LoadUsers found unreadable.
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop);
+[[nodiscard]] SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop);
 
-// The save at the end of a run, by a copy of the program whose LoadUsers put
-// `loadedCount` names into the box (its last entries: the names this copy
-// added stand above them). Other copies may have saved names of their own
-// since, so the file as it is now is merged in, under a lock on the folder
-// that every save takes: first the names this copy added, newest first,
-// then the file's names in the file's order, then the names this copy holds
-// that the file no longer has, each name once in any letter case. A file
-// still holding just what this copy loaded, a missing file and one that
-// cannot be read are replaced by the box as it stands, as above.
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount);
+// The save of a copy of the program whose LoadUsers put `loadedCount` names
+// into the box (its last entries: the names this copy added stand above
+// them). Other copies may have saved names of their own since, so the file
+// as it is now is merged in, under a lock on the folder that every save
+// takes, waited for at most `lockWait`: first the names this copy added,
+// newest first, then the file's names in the file's order, then the names
+// this copy holds that the file no longer has, each name once in any letter
+// case. A file still holding just what this copy loaded, a missing file and
+// one that cannot be read are replaced by the box as it stands, as above.
+[[nodiscard]] SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop,
+                                   int loadedCount,
+                                   std::chrono::milliseconds lockWait = kSaveLockWait);
 
 } // namespace vidfolio

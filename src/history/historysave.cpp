@@ -16,42 +16,57 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <optional>
 
 namespace vidfolio {
 namespace {
 
-// A copy waits this long for another copy's save to end before saving
-// without the lock: ending the program matters more than a rare lost name.
-// At the end the window is gone as soon as the save is over, so it waits
-// less.
-constexpr std::chrono::seconds kSaveLockWait{5};
-constexpr std::chrono::milliseconds kSaveLockWaitAtEnd{500};
-
-// Takes the folder's lock for a save; empty when the save should not happen
-// at all: its wait was stopped, so a save at the end follows.
-std::optional<FileTurn> saveLock(const QString &path, RunLoop &loop)
+// Takes the folder's lock for a save; empty when the wait was stopped, and
+// the save should not happen at all. A lock that stays taken, or a folder
+// that cannot be locked, leaves the save to go on without it.
+std::optional<FileTurn> saveLock(const QString &path, RunLoop &loop,
+                                 std::chrono::milliseconds lockWait)
 {
     const QString folder = QFileInfo(path).absolutePath();
     // The user's data folder is made when the first file goes into it.
     QDir().mkpath(folder);
-    FileTurn lock =
-        FileTurn::takeFolder(folder, loop.ending() ? kSaveLockWaitAtEnd : kSaveLockWait, loop);
-    if (lock.status() == FileTurn::Status::GivenUp)
+    FileTurn lock = FileTurn::takeFolder(folder, lockWait, loop);
+    if (lock.status() == FileTurn::Status::Stopped)
         return std::nullopt;
     return lock;
 }
 
+// Why a write of the history failed, for the status line, from the error
+// the failing call left.
+SaveResult failed(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return {Outcome::Failed, QStringLiteral("disk full")};
+    case EACCES:
+    case EPERM:
+        return {Outcome::Failed, QStringLiteral("no permission")};
+    case EROFS:
+        return {Outcome::Failed, QStringLiteral("read-only disk")};
+    default:
+        return {Outcome::Failed, QStringLiteral("cannot write users.vidfolio")};
+    }
+}
+
 // Writes `count` names, `nameAt(i)` for each, one per line with CR LF, as
 // UTF-8, replacing the file at `path` once the new one is complete.
-template <typename NameAt> void writeNames(const QString &path, int count, NameAt nameAt)
+template <typename NameAt> SaveResult writeNames(const QString &path, int count, NameAt nameAt)
 {
     // Unbuffered, so that a short write (a full disk) shows in the count
     // written; a buffered QSaveFile commits a truncated file without error.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
+        return failed(errno);
     // The names go out in blocks of about 64 KiB, encoded straight into the
     // block: a byte array per name, or one for the whole list, cost more than
     // the writing itself.
@@ -60,18 +75,22 @@ template <typename NameAt> void writeNames(const QString &path, int count, NameA
     QByteArray block(kBlockSize, Qt::Uninitialized);
     qsizetype used = 0;
     const auto writeBlock = [&] {
+        errno = 0;
         const bool written = file.write(block.constData(), used) == used;
         used = 0;
         return written;
+    };
+    const auto cancel = [&] {
+        const int error = errno;
+        file.cancelWriting();
+        return failed(error);
     };
     for (int i = 0; i < count; ++i) {
         const QString name = nameAt(i);
         const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
         if (used + needed > block.size()) {
-            if (!writeBlock()) {
-                file.cancelWriting();
-                return;
-            }
+            if (!writeBlock())
+                return cancel();
             if (needed > block.size())
                 block.resize(needed);
         }
@@ -87,16 +106,17 @@ template <typename NameAt> void writeNames(const QString &path, int count, NameA
         *end++ = '\n';
         used = end - block.constData();
     }
-    if (!writeBlock()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    if (!writeBlock())
+        return cancel();
+    errno = 0;
+    if (!file.commit())
+        return failed(errno);
+    return {};
 }
 
-void writeBox(const UserList &box, const QString &path)
+SaveResult writeBox(const UserList &box, const QString &path)
 {
-    writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
+    return writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
 }
 
 // True when the box's entries from `first` on are the names of the history
@@ -141,38 +161,34 @@ QStringList mergedNames(const UserList &box, int added, const QStringList &fileN
 
 } // namespace
 
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
+SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
 {
-    loop.pumpEvents();
-    if (saveLock(path, loop))
-        writeBox(box, path);
+    if (loop.pumpEvents() == WaitEnd::Stopped || !saveLock(path, loop, kSaveLockWait))
+        return {Outcome::Stopped, {}};
+    return writeBox(box, path);
 }
 
-void SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount)
+SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount,
+                     std::chrono::milliseconds lockWait)
 {
-    loop.pumpEvents();
+    if (loop.pumpEvents() == WaitEnd::Stopped)
+        return {Outcome::Stopped, {}};
     // Other copies save under the same lock, so no save falls between this
     // copy's reading the file and replacing it.
-    const std::optional<FileTurn> lock = saveLock(path, loop);
+    const std::optional<FileTurn> lock = saveLock(path, loop, lockWait);
     if (!lock)
-        return;
+        return {Outcome::Stopped, {}};
 
     const int added = std::clamp(box.userCount() - loadedCount, 0, box.userCount());
     QByteArray bytes;
-    if (readHistory(path, bytes) != HistoryRead::Loaded) {
-        // Nothing to merge, or nothing that can be read: the box alone.
-        writeBox(box, path);
-        return;
-    }
-    // The file as this copy found it at start: the box as it stands, which
-    // writes the very bytes a save without merging writes.
-    if (fileHoldsBoxFrom(box, added, bytes)) {
-        writeBox(box, path);
-        return;
-    }
+    // Nothing to merge, or nothing that can be read: the box alone. A file
+    // as this copy found it at start is replaced by the box as it stands,
+    // which writes the very bytes a save without merging writes.
+    if (readHistory(path, bytes) != HistoryRead::Loaded || fileHoldsBoxFrom(box, added, bytes))
+        return writeBox(box, path);
     const QStringList fileNames = decodeHistoryLines(bytes);
     const QStringList merged = mergedNames(box, added, fileNames);
-    writeNames(path, merged.size(), [&](int i) { return merged[i]; });
+    return writeNames(path, merged.size(), [&](int i) { return merged[i]; });
 }
 
 } // namespace vidfolio

@@ -24,24 +24,26 @@ void ListingRun::run()
 {
     m_view.hideVideoMenu();
     m_view.setWindowEnabled(false);
-    m_loop.pumpEvents();
-    // Each wait may end the program; the run then stops where it is.
-    if (m_loop.stopped())
+    if (m_loop.pumpEvents() == WaitEnd::Stopped)
         return;
-    const QString userName = m_remember();
-    // Keeping the name may pump events, and a close among them ends the
-    // program.
-    if (m_loop.stopped())
+    const RememberedName remembered = m_remember();
+    if (remembered.saved == Outcome::Stopped)
         return;
+    if (remembered.saved == Outcome::Failed)
+        m_saveNote = QStringLiteral(" (user names not saved: %1)").arg(remembered.saveFailure);
+    const QString &userName = remembered.userName;
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
     const FetchResult first = m_fetcher.FetchPage(profileAddress(m_roots, userName, 0));
-    if (first.abandoned)
+    switch (first.outcome) {
+    case Outcome::Stopped:
         return;
-    if (!first.ok) {
+    case Outcome::Failed:
         finish(QStringLiteral("Download failed: ") + first.reason);
         return;
+    case Outcome::Done:
+        break;
     }
     if (!userHasVideos(userName))
         return;
@@ -51,17 +53,22 @@ void ListingRun::run()
     finish(QStringLiteral("Finished: %1 videos").arg(m_view.treeEntryCount()) + *note);
 }
 
+void ListingRun::givenUp(ListingView &view)
+{
+    view.setProgressValue(0);
+}
+
 bool ListingRun::userHasVideos(const QString &userName)
 {
     const QString &firstPage = m_fetcher.PageText();
     if (firstPage.contains(u"machid:")) {
-        m_view.setStatus(QStringLiteral("User ") + userName + QStringLiteral(" not found!"));
-        m_view.setWindowEnabled(true);
+        showEnd(QStringLiteral("User ") + userName + QStringLiteral(" not found!"));
+        enableWindow();
         return false;
     }
     if (firstPage.contains(u"This user doesn't have any videos at this time!")) {
-        m_view.setStatus(QStringLiteral("This user doesn't have any videos!"));
-        m_view.setWindowEnabled(true);
+        showEnd(QStringLiteral("This user doesn't have any videos!"));
+        enableWindow();
         return false;
     }
     return true;
@@ -79,9 +86,9 @@ std::optional<QString> ListingRun::listNumberedPages(const QString &userName)
     int pagesWithoutNewVideo = 0;
     for (qint64 page = 1; page <= pageCount; ++page) {
         const FetchResult fetched = m_fetcher.FetchPage(profileAddress(m_roots, userName, page));
-        if (fetched.abandoned)
+        if (fetched.outcome == Outcome::Stopped)
             return std::nullopt;
-        if (!fetched.ok)
+        if (fetched.outcome == Outcome::Failed)
             return QStringLiteral(" (page %1 failed: %2)").arg(page).arg(fetched.reason);
         const int listedBefore = m_view.treeEntryCount();
         const bool roomLeft = listPage();
@@ -118,15 +125,29 @@ bool ListingRun::listPage()
     return true;
 }
 
+void ListingRun::showEnd(const QString &status)
+{
+    m_view.setStatus(status + m_saveNote);
+}
+
+bool ListingRun::enableWindow()
+{
+    // Input that reached the window while it was disabled is handled now, by
+    // the disabled window, which drops it.
+    if (m_loop.pumpEvents() == WaitEnd::Stopped)
+        return false;
+    m_view.setWindowEnabled(true);
+    return true;
+}
+
 void ListingRun::finish(const QString &status)
 {
-    m_view.setWindowEnabled(true);
+    if (!enableWindow())
+        return;
     m_view.setProgressValue(m_view.progressMaximum());
-    m_view.setStatus(status);
-    m_loop.pumpEvents();
-    m_loop.sleepMs(300);
-    // A newer command cuts the pause short; the bar is emptied all the same.
-    if (m_loop.stopped())
+    showEnd(status);
+    // Given up in the pause, the run leaves the bar to givenUp.
+    if (m_loop.pumpEvents() == WaitEnd::Stopped || m_loop.sleepMs(300) == WaitEnd::Stopped)
         return;
     m_view.setProgressValue(0);
 }

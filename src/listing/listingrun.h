@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listing/siteaddress.h"
+#include "platform/outcome.h"
 
 #include <QString>
 
@@ -13,9 +14,19 @@ class ListingView;
 class PageFetcher;
 class RunLoop;
 
+// What keeping the typed name gave: the name, and how keeping it on disk
+// went. Stopped: the run stops where it is. Failed: the run goes on, and its
+// end tells the user why the names were not saved.
+struct RememberedName
+{
+    QString userName;
+    Outcome saved = Outcome::Done;
+    QString saveFailure;
+};
+
 // Puts the name typed into the user-name box into the list of names the
-// program remembers, and returns it.
-using RememberUserName = std::function<QString()>;
+// program remembers.
+using RememberUserName = std::function<RememberedName()>;
 
 // One listing of the user named in the user-name box: remembers the name,
 // fetches the user's profile pages one after the other and adds an entry per
@@ -32,13 +43,16 @@ public:
 
     void run();
 
+    // What a listing leaves behind when it was given up (in its closing
+    // pause, the only time the window takes a command): an empty bar.
+    static void givenUp(ListingView &view);
+
 private:
     // Tells the user when the first page shows that the user does not exist
     // or has no videos, and ends the run then.
     bool userHasVideos(const QString &userName);
     // Fetches and lists the numbered pages the first page announces; the
-    // note the status line ends with, or nothing when a fetch was given up
-    // because the program is ending.
+    // note the status line ends with, or nothing when a fetch was stopped.
     std::optional<QString> listNumberedPages(const QString &userName);
     // Splits one numbered page into pieces and adds an entry for each; false
     // when a piece was left out because the list is full.
@@ -46,12 +60,19 @@ private:
     // Enables the window, fills the progress bar, shows `status` for a
     // moment and empties the bar again.
     void finish(const QString &status);
+    // Shows the status a run ends with, and the note on the save when it
+    // failed.
+    void showEnd(const QString &status);
+    // Lets input queued while the window was disabled go, then enables the
+    // window; false when the loop was stopped first.
+    bool enableWindow();
 
     ListingView &m_view;
     RememberUserName m_remember;
     PageFetcher &m_fetcher;
     RunLoop &m_loop;
     SiteRoots m_roots;
+    QString m_saveNote;
 };
 
 } // namespace vidfolio

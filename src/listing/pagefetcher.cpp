@@ -66,12 +66,16 @@ FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
         QDir().mkpath(QFileInfo(m_scratchPath).absolutePath());
         turn = FileTurn::take(m_scratchPath, m_scratchWait, loop);
     }
-    if (turn.status() == FileTurn::Status::GivenUp)
-        return {false, QStringLiteral("abandoned"), true};
-    if (turn.status() == FileTurn::Status::Busy)
-        return {false, QStringLiteral("scratch file busy")};
-    if (turn.status() == FileTurn::Status::CannotOpen)
-        return {false, QStringLiteral("cannot write temp.txt")};
+    switch (turn.status()) {
+    case FileTurn::Status::Stopped:
+        return {Outcome::Stopped, {}};
+    case FileTurn::Status::Busy:
+        return {Outcome::Failed, QStringLiteral("scratch file busy")};
+    case FileTurn::Status::CannotOpen:
+        return {Outcome::Failed, QStringLiteral("cannot write temp.txt")};
+    case FileTurn::Status::Held:
+        break;
+    }
 
     // A file left by a run that crashed is ours now: the download cuts it,
     // and a failed download empties it unread. Should the program be ended
@@ -90,14 +94,14 @@ FetchResult PageFetcher::fetch(const QString &address, int scratchFd)
     // goes only into the file that was made safe and locked, whatever
     // appears at the path meanwhile.
     const DownloadResult download = m_downloader.DownloadFile(address, scratchFd, m_scratchPath);
-    if (!download.ok)
-        return {false, download.reason, download.abandoned};
+    if (!download.ok())
+        return {download.outcome, download.reason};
 
     QByteArray bytes;
     if (!readWhole(scratchFd, bytes))
-        return {false, QStringLiteral("cannot read temp.txt")};
+        return {Outcome::Failed, QStringLiteral("cannot read temp.txt")};
     m_pageText = decodeText(bytes);
-    return {true, {}};
+    return {Outcome::Done, {}};
 }
 
 } // namespace vidfolio

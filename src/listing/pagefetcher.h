@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/outcome.h"
+
 #include <QString>
 
 #include <chrono>
@@ -9,11 +11,15 @@ namespace vidfolio {
 
 class Downloader;
 
-struct FetchResult
+// Done: the page text holds the page. Failed: the page text is as it was,
+// and `reason` says why, for the status line. Stopped: the run loop was
+// stopped during the fetch, and the caller stops where it is.
+struct [[nodiscard]] FetchResult
 {
-    bool ok = false;
-    QString reason;         // why the fetch failed, for the status line
-    bool abandoned = false; // given up because the program is ending
+    Outcome outcome = Outcome::Failed;
+    QString reason;
+
+    bool ok() const { return outcome == Outcome::Done; }
 };
 
 // Reads web pages into memory through the scratch file "temp.txt" in the

@@ -54,9 +54,9 @@ std::optional<std::chrono::seconds> retryAfter(std::string_view value)
     return std::chrono::seconds(std::max<std::time_t>(0, date - std::time(nullptr)));
 }
 
-DownloadResult abandonedResult()
+DownloadResult failure(QString reason, long httpStatus = 0)
 {
-    return {false, 0, QStringLiteral("abandoned"), true};
+    return {Outcome::Failed, httpStatus, std::move(reason)};
 }
 
 } // namespace
@@ -72,14 +72,14 @@ Downloader::~Downloader() = default;
 DownloadResult Downloader::DownloadFile(const QString &address, int fd, const QString &path)
 {
     if (!m_transfer.valid())
-        return {false, 0, QStringLiteral("no HTTP client")};
+        return failure(QStringLiteral("no HTTP client"));
     BodySink sink(fd, m_limits.maxBytes);
     DownloadResult result = download(address, m_limits, sink, path);
     const bool closed = sink.close();
-    if (result.ok && !closed)
-        result = {false, result.httpStatus, cannotWrite(path)};
+    if (result.ok() && !closed)
+        result = failure(cannotWrite(path), result.httpStatus);
     // The caller deletes the file; cut, it holds no half page meanwhile.
-    if (!result.ok && ::ftruncate(fd, 0) != 0)
+    if (!result.ok() && ::ftruncate(fd, 0) != 0 && result.outcome == Outcome::Failed)
         result.reason = cannotWrite(path);
     return result;
 }
@@ -89,10 +89,10 @@ DownloadResult Downloader::DownloadBytes(const QString &address, QByteArray &bod
 {
     body.clear();
     if (!m_transfer.valid())
-        return {false, 0, QStringLiteral("no HTTP client")};
+        return failure(QStringLiteral("no HTTP client"));
     BodySink sink(body, limits.maxBytes);
     DownloadResult result = download(address, limits, sink, {});
-    if (!result.ok)
+    if (!result.ok())
         body.clear();
     return result;
 }
@@ -107,10 +107,10 @@ DownloadResult Downloader::download(const QString &address, const DownloadLimits
     const Clock::time_point deadline = Clock::now() + limits.totalTimeout;
     for (int refusals = 0;; ++refusals) {
         if (!sink.restart())
-            return {false, 0, cannotWrite(path)};
+            return failure(cannotWrite(path));
         const auto timeLeft = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         if (timeLeft <= milliseconds(0))
-            return {false, 0, QStringLiteral("timed out")};
+            return failure(QStringLiteral("timed out"));
 
         DownloadResult result = attempt(url, limits, timeLeft, sink, path);
         if (!isRefusal(result.httpStatus))
@@ -127,10 +127,10 @@ DownloadResult Downloader::download(const QString &address, const DownloadLimits
         }
         if (*asked > limits.longestRetryWait || refusals >= limits.rateLimitRetries ||
             Clock::now() + *asked >= deadline)
-            return {false, result.httpStatus, QStringLiteral("rate limited")};
-        m_loop.sleepMs(static_cast<int>(std::chrono::duration_cast<milliseconds>(*asked).count()));
-        if (m_loop.stopped())
-            return abandonedResult();
+            return failure(QStringLiteral("rate limited"), result.httpStatus);
+        const auto pause = std::chrono::duration_cast<milliseconds>(*asked);
+        if (m_loop.sleepMs(static_cast<int>(pause.count())) == WaitEnd::Stopped)
+            return {Outcome::Stopped, 0, {}};
     }
 }
 
@@ -145,10 +145,10 @@ DownloadResult Downloader::attempt(const std::string &address, const DownloadLim
                                .maxBytes = limits.maxBytes,
                                .maxRedirects = limits.maxRedirects};
     const RequestEnd end = m_transfer.run(address, bounds, sink);
-    if (end.abandoned)
-        return abandonedResult();
+    if (end.outcome == Outcome::Stopped)
+        return {Outcome::Stopped, 0, {}};
     const auto code = static_cast<CURLcode>(end.code);
-    DownloadResult result{false, end.httpStatus, {}};
+    DownloadResult result{Outcome::Failed, end.httpStatus, {}};
     if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && end.httpStatus / 100 != 2)) {
         result.reason = QStringLiteral("HTTP ") + QString::number(end.httpStatus);
     } else if (code != CURLE_OK) {
@@ -161,7 +161,7 @@ DownloadResult Downloader::attempt(const std::string &address, const DownloadLim
         facts.certificateCheck = m_transfer.certificateCheck();
         result.reason = QString::fromStdString(failureReason(code, facts));
     } else {
-        result.ok = true;
+        result.outcome = Outcome::Done;
     }
     return result;
 }

@@ -37,15 +37,17 @@ struct DownloadLimits
     int rateLimitRetries = 2;
 };
 
-struct DownloadResult
+struct [[nodiscard]] DownloadResult
 {
-    bool ok = false;
+    // Done: a complete 2xx answer. Stopped: the run loop was stopped, and the
+    // download given up on the spot.
+    Outcome outcome = Outcome::Failed;
     long httpStatus = 0;
     // Short text for the user when the download failed: "HTTP 404",
     // "connection refused", "timed out", "too large", "rate limited", ...
     QString reason;
-    // The download was given up because the program is ending.
-    bool abandoned = false;
+
+    bool ok() const { return outcome == Outcome::Done; }
 };
 
 // Downloads addresses over http or https into files or memory. One handle is
@@ -61,8 +63,7 @@ struct DownloadResult
 //
 // A download returns when it has ended, but its thread goes on: it waits
 // on the run loop, so the window on that thread goes on painting, and a
-// download whose wait is stopped (the program ends, a newer command gives
-// the one waiting up) is given up at once (`abandoned`).
+// download whose wait is stopped is given up at once (Outcome::Stopped).
 class Downloader
 {
 public:

@@ -54,25 +54,19 @@ using Clock = std::chrono::steady_clock;
 // for turns: the kernel wakes a waiter as soon as the holder lets go, while
 // a poller would mostly miss the short gap before the holder's next fetch
 // locks again. The thread tells the waiting event loop through a socket.
-enum class LockWait
-{
-    Locked,
-    TimedOut, // or the lock could not be taken at all
-    Stopped,
-};
-
-LockWait waitForLock(int fd, Clock::time_point deadline, RunLoop &loop, bool duringEnd)
+// Done: locked; TimedOut also when the lock could not be taken at all.
+WaitEnd waitForLock(int fd, Clock::time_point deadline, RunLoop &loop)
 {
     // The thread locks through a duplicate of `fd`: the lock belongs to the
     // open file both share, and the duplicate stays valid however long the
     // thread outlives a wait given up.
     const int duplicate = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (duplicate < 0)
-        return LockWait::TimedOut;
+        return WaitEnd::TimedOut;
     int wake[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wake) != 0) {
         ::close(duplicate);
-        return LockWait::TimedOut;
+        return WaitEnd::TimedOut;
     }
     auto locked = std::make_shared<std::atomic<bool>>(false);
     std::thread([locked, duplicate, wakeUp = wake[1]] {
@@ -96,12 +90,12 @@ LockWait waitForLock(int fd, Clock::time_point deadline, RunLoop &loop, bool dur
         QSocketNotifier woken(wake[0], QSocketNotifier::Read);
         QObject::connect(&woken, &QSocketNotifier::activated, [&wait] { wait.finish(); });
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        end = wait.run(std::max(left, std::chrono::milliseconds(0)), duringEnd);
+        end = wait.run(std::max(left, std::chrono::milliseconds(0)));
     }
     ::close(wake[0]);
-    if (end == WaitEnd::Stopped)
-        return LockWait::Stopped;
-    return end == WaitEnd::Done && locked->load() ? LockWait::Locked : LockWait::TimedOut;
+    if (end == WaitEnd::Done && !locked->load())
+        return WaitEnd::TimedOut;
+    return end;
 }
 
 // True when `fd` is open on the file that `path` names now; a link at the
@@ -180,12 +174,12 @@ FileTurn FileTurn::take(const QString &path, std::chrono::milliseconds wait, Run
             return {Status::CannotOpen, -1};
         }
         if (!locked) {
-            const LockWait waited = waitForLock(fd, deadline, loop, false);
-            if (waited == LockWait::Stopped) {
+            const WaitEnd waited = waitForLock(fd, deadline, loop);
+            if (waited == WaitEnd::Stopped) {
                 ::close(fd);
-                return {Status::GivenUp, -1};
+                return {Status::Stopped, -1};
             }
-            locked = waited == LockWait::Locked;
+            locked = waited == WaitEnd::Done;
         }
         if (locked && isFileAtPath(fd, name))
             return {Status::Held, fd, name};
@@ -204,13 +198,12 @@ FileTurn FileTurn::takeFolder(const QString &path, std::chrono::milliseconds wai
         return {Status::CannotOpen, -1};
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return {Status::Held, fd};
-    const LockWait waited = errno == EWOULDBLOCK
-                                ? waitForLock(fd, Clock::now() + wait, loop, loop.ending())
-                                : LockWait::TimedOut;
-    if (waited == LockWait::Locked)
+    const WaitEnd waited =
+        errno == EWOULDBLOCK ? waitForLock(fd, Clock::now() + wait, loop) : WaitEnd::TimedOut;
+    if (waited == WaitEnd::Done)
         return {Status::Held, fd};
     ::close(fd);
-    return {waited == LockWait::Stopped ? Status::GivenUp : Status::Busy, -1};
+    return {waited == WaitEnd::Stopped ? Status::Stopped : Status::Busy, -1};
 }
 
 void FileTurn::removeFile()

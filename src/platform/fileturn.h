@@ -27,18 +27,17 @@ public:
     {
         Held,       // the lock is ours until the turn is destroyed
         Busy,       // another holder kept it for the whole wait
-        GivenUp,    // the wait was stopped: the program ends, or its command was given up
+        Stopped,    // the wait was stopped (RunLoop::stop)
         CannotOpen, // no regular file could be opened or made at the path
     };
 
     // Opens the file at `path` for reading and writing, creating it empty
     // when missing, and locks it, waiting at most `wait` for other holders.
-    // The wait runs `loop`, and ends when its waits are stopped.
+    // The wait runs `loop`, and ends at once when the loop is stopped.
     static FileTurn take(const QString &path, std::chrono::milliseconds wait, RunLoop &loop);
     // Locks the folder at `path` itself, for changes to the files in it that
     // must not interleave with those of other holders, such as reading a
-    // file and renaming a new one over it. Taken while the program is ending
-    // (the save at the end), the wait runs its time.
+    // file and renaming a new one over it.
     static FileTurn takeFolder(const QString &path, std::chrono::milliseconds wait, RunLoop &loop);
 
     FileTurn(FileTurn &&other) noexcept;

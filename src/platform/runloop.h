@@ -1,8 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,7 +12,7 @@ enum class WaitEnd
 {
     Done,     // what was waited for happened
     TimedOut, // the time given ran out first
-    Stopped,  // the program is ending, or the command waiting was given up
+    Stopped,  // the loop's stop was raised
 };
 
 class Wait;
@@ -25,10 +23,12 @@ class Wait;
 // goes on painting and answering the window system, a close included, and
 // the user's commands arrive as they are given.
 //
-// Commands (a listing, a click on a video, a Video command) run one at a
-// time through runCommand: one that arrives while another still runs gives
-// that one up, whose waits then end at once, and runs when it has returned.
-// Once the program is ending, every wait ends and no command runs.
+// The loop carries a stop, raised by stop() and lowered by resume(). Raising
+// it ends every wait under way; while it is raised, every wait and pump ends
+// as Stopped, also one whose awaited event came in the same pass of the event
+// loop as the stop, so that a step that checks the end of its wait never
+// goes on after a stop. The loop knows nothing of why it is stopped: the
+// program's command rule (app/commands.h) raises and lowers it.
 //
 // Needs the thread's event dispatcher: a QCoreApplication or QApplication.
 class RunLoop
@@ -39,34 +39,30 @@ public:
     RunLoop(const RunLoop &) = delete;
     RunLoop &operator=(const RunLoop &) = delete;
 
-    // Handles every pending event once.
-    virtual void pumpEvents();
-    // Pauses with the event loop running; returns early once stopped().
-    virtual void sleepMs(int ms);
+    // Handles every pending event once: Done, or Stopped when the stop is
+    // raised by then (an event handled may have raised it).
+    [[nodiscard]] WaitEnd pumpEvents();
+    // Pauses for `ms` with the event loop running: Done once the time has
+    // passed, Stopped as soon as the stop is raised.
+    [[nodiscard]] WaitEnd sleepMs(int ms);
 
-    // Runs `command` now, or, while another command runs, gives that one up
-    // and runs `command` once it has returned; of several that arrive
-    // meanwhile, the latest. Does nothing once the program is ending.
-    void runCommand(std::function<void()> command);
+    // Ends every wait under way, and every one begun until resume(), as
+    // Stopped.
+    void stop();
+    void resume();
+    bool stopped() const { return m_stopped; }
 
-    // The program is ending: the waits under way end, no wait lasts from
-    // here on but the end's own (see Wait::run), and no command runs.
-    void end();
-    bool ending() const { return m_ending; }
-    // The command under way should stop where it is, showing nothing more
-    // and asking the site for nothing more: it was given up, or the program
-    // is ending.
-    bool stopped() const { return m_ending || m_givenUp; }
+protected:
+    // How pending events are handled and a pause is made; a tool or test
+    // without a window may handle none, or pause without waiting.
+    virtual void handleEvents();
+    virtual void pause(int ms);
 
 private:
     friend class Wait;
-    void stopWaits();
 
     std::vector<Wait *> m_waits;
-    std::unique_ptr<std::function<void()>> m_pending;
-    bool m_commandRunning = false;
-    bool m_givenUp = false;
-    bool m_ending = false;
+    bool m_stopped = false;
 };
 
 // One wait on a RunLoop for something an event handled meanwhile brings
@@ -79,17 +75,14 @@ public:
     Wait &operator=(const Wait &) = delete;
 
     // Runs the event loop until finish() is called, `timeout` passes or the
-    // loop stops its waits. A wait that starts while its command is stopped
-    // ends at once, unless the program is ending and `duringEnd` is set: the
-    // end's own waits (the history save's lock) take their time, which must
-    // be short.
-    WaitEnd run(std::chrono::milliseconds timeout, bool duringEnd = false);
+    // loop's stop is raised. Stopped whenever the stop is raised by the time
+    // it returns, whatever ended it.
+    [[nodiscard]] WaitEnd run(std::chrono::milliseconds timeout);
     // Ends the wait as done; called before run, run then returns at once.
     void finish();
 
 private:
     friend class RunLoop;
-    void stop();
     void endAs(WaitEnd end);
 
     RunLoop &m_loop;

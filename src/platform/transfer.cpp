@@ -47,7 +47,8 @@ struct Transfer::State
     State(const State &) = delete;
     State &operator=(const State &) = delete;
 
-    CURLcode run(std::chrono::milliseconds timeLimit, bool &abandoned);
+    // The request's libcurl code; nothing when its wait was stopped.
+    std::optional<CURLcode> run(std::chrono::milliseconds timeLimit);
 
     static int onSocket(CURL *curl, curl_socket_t socket, int what, void *state, void *);
     static int onTimer(CURLM *multi, long timeoutMs, void *state);
@@ -110,14 +111,12 @@ Transfer::State::~State()
         curl_easy_cleanup(easy);
 }
 
-CURLcode Transfer::State::run(std::chrono::milliseconds timeLimit, bool &abandoned)
+std::optional<CURLcode> Transfer::State::run(std::chrono::milliseconds timeLimit)
 {
-    abandoned = false;
     retired.clear();
-    if (loop.stopped()) {
-        abandoned = true;
-        return CURLE_ABORTED_BY_CALLBACK;
-    }
+    // Nothing is asked of the site while the loop is stopped.
+    if (loop.stopped())
+        return std::nullopt;
     // One request at a time: a download asked for inside another one's
     // wait would take over its handle.
     if (wait || curl_multi_add_handle(multi, easy) != CURLM_OK)
@@ -130,10 +129,9 @@ CURLcode Transfer::State::run(std::chrono::milliseconds timeLimit, bool &abandon
     wait = nullptr;
     curl_multi_remove_handle(multi, easy);
     retired.clear();
-    if (done)
-        return *done;
-    abandoned = end == WaitEnd::Stopped;
-    return abandoned ? CURLE_ABORTED_BY_CALLBACK : CURLE_OPERATION_TIMEDOUT;
+    if (end == WaitEnd::Stopped)
+        return std::nullopt;
+    return done.value_or(CURLE_OPERATION_TIMEDOUT);
 }
 
 int Transfer::State::onSocket(CURL *, curl_socket_t socket, int what, void *state, void *)
@@ -224,7 +222,7 @@ RequestEnd Transfer::run(const std::string &address, const RequestBounds &bounds
                          BodyReceiver &body)
 {
     if (!valid())
-        return {CURLE_FAILED_INIT};
+        return {Outcome::Failed, CURLE_FAILED_INIT, 0};
     CURL *curl = m_state->easy;
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
@@ -237,10 +235,11 @@ RequestEnd Transfer::run(const std::string &address, const RequestBounds &bounds
     // Refuses a body announced larger than the cap before any of it arrives.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounds.maxBytes));
 
-    RequestEnd end;
-    end.code = m_state->run(bounds.timeLimit + kWaitMargin, end.abandoned);
-    if (!end.abandoned)
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &end.httpStatus);
+    const std::optional<CURLcode> code = m_state->run(bounds.timeLimit + kWaitMargin);
+    if (!code)
+        return {Outcome::Stopped, 0, 0};
+    RequestEnd end{*code == CURLE_OK ? Outcome::Done : Outcome::Failed, *code, 0};
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &end.httpStatus);
     return end;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/outcome.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -35,17 +37,18 @@ struct RequestBounds
     long maxRedirects = 0;
 };
 
-// How one request ended.
+// How one request ended: Done when libcurl finished it without error,
+// Failed with libcurl's code, Stopped when its wait was stopped and the
+// request dropped on the spot (or, asked for while the loop was stopped,
+// never started).
 struct RequestEnd
 {
+    Outcome outcome = Outcome::Failed;
     // libcurl's CURLcode, kept as a plain number so that this header, and
     // those of the layers above that hold a transfer, need no libcurl.
     int code = 0;
     // The last answer's status; 0 when none came.
     long httpStatus = 0;
-    // The wait was stopped (the program ends, the command is given up) and
-    // the request dropped on the spot.
-    bool abandoned = false;
 };
 
 // One libcurl easy handle with its fixed options, run one request at a time

@@ -86,13 +86,12 @@ void Main::aboutClick()
 
 void Main::exitClick()
 {
-    saveAndEnd();
+    m_program.end(*m_txtUser, m_endProgram);
 }
 
 void Main::closeEvent(QCloseEvent *event)
 {
-    if (!m_loop.ending())
-        saveAndEnd();
+    m_program.end(*m_txtUser, m_endProgram);
     event->accept();
 }
 
@@ -133,16 +132,6 @@ void Main::fitWindowState(Qt::WindowStates states)
         // At once, not at the next layout pass: the size goes with the state.
         layout()->activate();
     }
-}
-
-void Main::saveAndEnd()
-{
-    // Set first: a download under way (the close may come while a handler
-    // waits for the site) is given up, and none starts from here on.
-    m_loop.end();
-    m_program.saveHistory(*m_txtUser);
-    m_loop.pumpEvents();
-    m_endProgram();
 }
 
 void Main::showAllClick()

@@ -93,8 +93,6 @@ private:
     void treeVidsClicked(const QString &key);
     void videoClick();
     void videoCommandClick(VideoCommand command);
-    // Saves the history, handles the pending events and ends the program.
-    void saveAndEnd();
     // Lets the window take the size a maximized or full-screen state is
     // given, its controls staying where they are, and keeps it at its fixed
     // size in every other state.

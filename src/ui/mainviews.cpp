@@ -26,10 +26,6 @@ void Main::hideVideoMenu()
 
 void Main::setWindowEnabled(bool enabled)
 {
-    // Input that reached the window system while the window was disabled is
-    // dropped (handled by the disabled window) before it takes input again.
-    if (enabled && !isEnabled())
-        m_loop.pumpEvents();
     setEnabled(enabled);
 }
 

@@ -80,8 +80,8 @@ class CountingRunLoop final : public RunLoop
 public:
     int pumps = 0;
     std::vector<int> sleeps;
-    void pumpEvents() override { ++pumps; }
-    void sleepMs(int ms) override { sleeps.push_back(ms); }
+    void handleEvents() override { ++pumps; }
+    void pause(int ms) override { sleeps.push_back(ms); }
 };
 
 // Keeps the addresses the video commands open instead of starting a browser.

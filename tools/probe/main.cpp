@@ -63,7 +63,7 @@ struct LookupOptions
 class ConsoleRunLoop final : public RunLoop
 {
 public:
-    void pumpEvents() override {}
+    void handleEvents() override {}
 };
 
 int usage()
@@ -192,7 +192,7 @@ ProgramSetup probeSetup(const QString &host, const FileFolder &folder, const Dow
 void printFetches(Program &program, ConsoleView &view)
 {
     program.fetcher().setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok, result.reason);
+        view.printFetch(address, result.ok(), result.reason);
     });
 }
 
