@@ -1,5 +1,6 @@
 #include "history/historyfile.h"
 #include "history/userlist.h"
+#include "support/filesizelimit.h"
 #include "support/historyfolder.h"
 #include "support/recordingview.h"
 #include "support/unprivileged.h"
@@ -11,11 +12,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <functional>
 #include <string_view>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace vidfolio;
@@ -248,17 +247,10 @@ TEST_F(HistoryFileTest, FailedSaveLeavesTheOldHistoryWhole)
     RecordingView box;
     box.users = {QString(4096, u'x'), "keep", "me"};
 
-    // A file-size limit makes every write past 64 bytes fail, as a full disk
-    // would; this works for root too, unlike a read-only folder.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveResult saved = SaveUsers(box, path(), loop);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    const SaveResult saved = [&] {
+        const test::FileSizeLimit full(64);
+        return SaveUsers(box, path(), loop);
+    }();
 
     EXPECT_EQ(saved.outcome, Outcome::Failed);
     EXPECT_EQ(saved.reason, QStringLiteral("disk full"));

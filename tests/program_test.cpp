@@ -1,5 +1,6 @@
 #include "app/program.h"
 #include "siteserver.h"
+#include "support/filesizelimit.h"
 #include "support/historyfolder.h"
 #include "support/recordingview.h"
 
@@ -118,6 +119,33 @@ TEST_F(ListingHistoryTest, AHistoryThatCouldNotBeLoadedIsNotWrittenByAListing)
     list(lister, box, QStringLiteral("carol"));
     EXPECT_EQ(box.users, QStringList({"carol"}));
     EXPECT_EQ(QFile(path()).size(), kMaxHistoryBytes + 1);
+}
+
+// A save that fails (a full disk) is told with the listing's result and
+// counts none of its names as saved, so that the save once there is room
+// again puts every name in its place, newest first.
+TEST_F(ListingHistoryTest, AFailedSaveIsToldAndLeavesEveryNameInItsPlaceOnceThereIsRoom)
+{
+    QByteArray old;
+    for (int i = 0; i < 3000; ++i)
+        old += QStringLiteral("oldname%1\r\n").arg(i, 5, 10, QChar(u'0')).toLatin1();
+    writeFile(old);
+    Program lister = program();
+    lister.loadHistory(box);
+    {
+        // Room for a page in the scratch file, not for the history.
+        const test::FileSizeLimit full(16 * 1024);
+        list(lister, box, QStringLiteral("fullA"));
+        list(lister, box, QStringLiteral("fullB"));
+    }
+    EXPECT_EQ(readFile(), old);
+    list(lister, box, QStringLiteral("afterC"));
+
+    EXPECT_EQ(box.statuses.filter(u"not found").join(u'|'),
+              QStringLiteral("User fullA not found! (user names not saved: disk full)|"
+                             "User fullB not found! (user names not saved: disk full)|"
+                             "User afterC not found!"));
+    EXPECT_EQ(readFile(), "afterC\r\nfullB\r\nfullA\r\n" + old);
 }
 
 // Two copies listing by turns from one folder: every save keeps the other

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -438,7 +439,45 @@ void SiteServer::applyFault(const Fault &fault, const httplib::Request &req, htt
         res.status = 200;
         res.set_content(body.substr(0, body.size() / 2), type);
         break;
+    case Fault::Kind::Held: {
+        std::lock_guard lock(m_mutex);
+        ++m_held;
+        // Counted off once: when its body is written, or when the client hung
+        // up before that.
+        const auto counted = std::make_shared<bool>(true);
+        const auto countOff = [this, counted] {
+            if (std::exchange(*counted, false))
+                --m_held;
+            m_stopped.notify_all();
+        };
+        res.set_content_provider(
+            body.size(), type,
+            [this, body, countOff, releases = m_releases](size_t offset, size_t,
+                                                          httplib::DataSink &sink) {
+                std::unique_lock lock(m_mutex);
+                if (offset == 0)
+                    m_stopped.wait(lock, [&] { return m_stopping || m_releases > releases; });
+                lock.unlock();
+                const bool written = sink.write(body.data() + offset, body.size() - offset);
+                lock.lock();
+                countOff();
+                return written;
+            },
+            [this, countOff](bool) {
+                std::lock_guard lock(m_mutex);
+                countOff();
+            });
+        break;
     }
+    }
+}
+
+void SiteServer::releaseHeld()
+{
+    std::unique_lock lock(m_mutex);
+    ++m_releases;
+    m_stopped.notify_all();
+    m_stopped.wait(lock, [this] { return m_stopping || m_held == 0; });
 }
 
 } // namespace vidfolio::site

@@ -46,6 +46,7 @@ struct Fault
         NotAPicture,       // HTTP 200 with an HTML page under the normal content type
         GiantPicture,      // HTTP 200 with a small JPEG claiming 30000 x 30000 pixels
         Truncated,         // HTTP 200 with the first half of the body, announced as all of it
+        Held,              // sends the headers, then the body once releaseHeld() is called
     };
     Kind kind = Kind::NotFound;
     int delayMs = 0;
@@ -102,6 +103,9 @@ public:
     void setFaultAt(const std::string &target, Fault fault);
     // Serves everything normally again.
     void clearFaults();
+    // Lets the bodies of every answer a Held fault holds go, and returns once
+    // they are written to their connections.
+    void releaseHeld();
     // Answers requests for exactly `target` (path and query as sent) with
     // `status` and `body`, in place of whatever the site serves there.
     void setAnswer(const std::string &target, int status, std::string body,
@@ -159,6 +163,10 @@ private:
     };
     std::map<std::string, Answer> m_answers;
     std::vector<Request> m_requests;
+    // Held answers: how many wait or are being written, and how many times
+    // releaseHeld() was called.
+    int m_held = 0;
+    int m_releases = 0;
 };
 
 } // namespace vidfolio::site
