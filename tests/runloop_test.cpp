@@ -64,11 +64,9 @@ TEST(CommandsTest, ACommandGivenDuringAWaitGivesThatOneUpAndTheLatestRunsAfterIt
     const auto leaveBehind = [&](const std::string &name) {
         return [&, name] { events.push_back(name + " leaves"); };
     };
-    // A command that waits for nothing runs at once and stops nothing; of
-    // the two that arrive while the first waits, the second is dropped for
-    // the third, which runs once the first has returned.
+    // Of the two that arrive while the first waits, the second is dropped
+    // for the third, which runs once the first has returned.
     after(50, [&] {
-        commands.giveAtOnce([&] { events.push_back("at once"); });
         commands.give(command("second", 10), leaveBehind("second"));
         commands.give(command("third", 10), leaveBehind("third"));
     });
@@ -76,8 +74,8 @@ TEST(CommandsTest, ACommandGivenDuringAWaitGivesThatOneUpAndTheLatestRunsAfterIt
     commands.give(command("first", 5000), leaveBehind("first"));
 
     EXPECT_LT(Clock::now() - start, 2s);
-    EXPECT_EQ(events, (std::vector<std::string>{"first starts", "at once", "first stopped",
-                                                "first leaves", "third starts", "third waited"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"first starts", "first stopped", "first leaves",
+                                                "third starts", "third waited"}));
     EXPECT_FALSE(loop.stopped());
 }
 
@@ -112,21 +110,6 @@ TEST(CommandsTest, TheEndStopsTheCommandRunsNoneAndDoesItsWorkOnceAfterAnUnbroke
     EXPECT_EQ(events, (std::vector<std::string>{"step stopped", "end waited"}));
     EXPECT_TRUE(commands.ending());
     EXPECT_EQ(Wait(loop).run(5000ms), WaitEnd::Stopped);
-}
-
-TEST(WaitTest, AStopInTheSamePassAsTheAwaitedEventEndsTheWaitAsStopped)
-{
-    RunLoop loop;
-    Wait wait(loop);
-    after(20, [&] {
-        wait.finish();
-        loop.stop();
-    });
-    EXPECT_EQ(wait.run(5000ms), WaitEnd::Stopped);
-    EXPECT_EQ(loop.pumpEvents(), WaitEnd::Stopped);
-    EXPECT_EQ(loop.sleepMs(1000), WaitEnd::Stopped);
-    loop.resume();
-    EXPECT_EQ(loop.sleepMs(10), WaitEnd::Done);
 }
 
 class LockWaitTest : public ::testing::Test
