@@ -218,14 +218,15 @@ int page(int pieces)
     QTemporaryDir folder;
     PlainView view;
     NoPauseLoop loop;
-    Downloader downloader;
-    PageFetcher fetcher(downloader, folder.path());
+    Downloader downloader(loop);
+    const DownloadLimits limits;
+    PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
     ListingRun(
         view,
         [] {
             return RememberedName{QStringLiteral("bigpage"), Outcome::Done, {}};
         },
-        fetcher, loop, SiteRoots::forHost(QString::fromStdString(host)))
+        fetcher, limits, loop, SiteRoots::forHost(QString::fromStdString(host)))
         .run();
     const Clock::time_point start{Clock::duration(askedForPage.load())};
     const double ms = std::chrono::duration<double, std::milli>(view.finishedAt - start).count();
@@ -262,20 +263,21 @@ int rememberSave(int count)
     // The window's own history is empty; the program under test fills its box.
     ui::Main window(setupIn(windowFolder.path()));
     TimedPumpLoop loop;
-    // Nothing answers on port 9 of loopback: the run ends at its first fetch.
-    Program program(
-        {.roots = SiteRoots::forHost(QStringLiteral("127.0.0.1:9")), .folder = {folder.path(), {}}},
-        loop);
+    // Nothing answers on port 9 of loopback: the run ends at its first fetch,
+    // as soon as its connection is refused, well under a millisecond after
+    // the request would have left.
+    Clock::time_point firstRequest{};
+    Program program({.roots = SiteRoots::forHost(QStringLiteral("127.0.0.1:9")),
+                     .folder = {folder.path(), {}},
+                     .onFetch =
+                         [&](const QString &, const FetchResult &) {
+                             if (firstRequest == Clock::time_point{})
+                                 firstRequest = Clock::now();
+                         }},
+                    loop);
     auto &box = *window.findChild<ui::UserNameBox *>(QStringLiteral("TxtUser"));
     program.loadHistory(box);
     box.setEditText(QStringLiteral("newname"));
-    // The first fetch ends as soon as its connection is refused, well under
-    // a millisecond after the request would have left.
-    Clock::time_point firstRequest{};
-    program.fetcher().setObserver([&](const QString &, const FetchResult &) {
-        if (firstRequest == Clock::time_point{})
-            firstRequest = Clock::now();
-    });
     PlainView view;
     const Clock::time_point start = Clock::now();
     program.listVideos(view, box);

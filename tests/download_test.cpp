@@ -42,7 +42,8 @@ protected:
 
 TEST_F(DownloadTest, CompleteAnswerIsWrittenByteForByte)
 {
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     const DownloadResult result = downloadToFile(downloader, page(0), target());
     ASSERT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(result.httpStatus, 200);
@@ -51,7 +52,8 @@ TEST_F(DownloadTest, CompleteAnswerIsWrittenByteForByte)
 
 TEST_F(DownloadTest, SuccessivePagesShareOneConnectionAndMayBeCompressed)
 {
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     for (int n = 1; n <= 3; ++n)
         ASSERT_TRUE(downloadToFile(downloader, page(n), target()).ok());
     const auto requests = server.requests();
@@ -84,7 +86,8 @@ TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesTheFileEmpty)
     DownloadLimits limits;
     limits.stallTimeout = std::chrono::seconds(1);
     limits.maxBytes = 1024 * 1024;
-    Downloader downloader(limits);
+    RunLoop loop;
+    Downloader downloader(loop);
     server.setFault(0, GetParam().fault);
     // A file from an earlier download must not survive a failed one either.
     {
@@ -92,7 +95,7 @@ TEST_P(DownloadFailureTest, FailsWithReasonAndLeavesTheFileEmpty)
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old page");
     }
-    const DownloadResult result = downloadToFile(downloader, page(0), target());
+    const DownloadResult result = downloadToFile(downloader, page(0), target(), limits);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), GetParam().reason);
     EXPECT_TRUE(written().isEmpty());
@@ -115,7 +118,8 @@ TEST_F(DownloadTest, RefusedConnectionIsNamed)
         SiteServer gone;
         deadPort = gone.port();
     }
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     const auto result = downloadToFile(
         downloader, "http://127.0.0.1:" + std::to_string(deadPort) + "/profile_videos?user=x",
         target());
@@ -126,7 +130,8 @@ TEST_F(DownloadTest, RefusedConnectionIsNamed)
 
 TEST_F(DownloadTest, RedirectsAreFollowedOnlyToHttp)
 {
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     const std::string base = "http://" + server.host() + "/redirect?to=";
     EXPECT_TRUE(
         downloadToFile(downloader, base + "%2Fprofile_videos%3Fuser%3Dalice", target()).ok());
@@ -143,7 +148,8 @@ TEST_F(DownloadTest, RedirectsAreFollowedOnlyToHttp)
 
 TEST_F(DownloadTest, RedirectLoopEnds)
 {
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     const auto result = downloadToFile(downloader, "http://" + server.host() + "/loop", target());
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason.toStdString(), "too many redirects");
@@ -152,7 +158,8 @@ TEST_F(DownloadTest, RedirectLoopEnds)
 
 TEST_F(DownloadTest, UnwritableFileIsReportedWithoutTouchingTheNetwork)
 {
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader(loop);
     // A path whose folder is missing gives no descriptor at all.
     const auto result = downloadToFile(downloader, page(0), folder.filePath("missing/temp.txt"));
     EXPECT_FALSE(result.ok());
@@ -167,7 +174,7 @@ TEST_F(DownloadTest, UnwritableFileIsReportedWithoutTouchingTheNetwork)
     QFile readOnly(target());
     ASSERT_TRUE(readOnly.open(QIODevice::ReadOnly));
     const auto unwritable =
-        downloader.DownloadFile(QString::fromStdString(page(0)), readOnly.handle(), target());
+        downloader.DownloadFile(QString::fromStdString(page(0)), readOnly.handle(), target(), {});
     EXPECT_FALSE(unwritable.ok());
     EXPECT_EQ(unwritable.reason.toStdString(), "cannot write temp.txt");
     EXPECT_TRUE(server.requests().empty());

@@ -37,7 +37,8 @@ protected:
     }
 
     QTemporaryDir folder;
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader{loop};
 };
 
 TEST_F(FailureReasonTest, CertificateNotTrustedAndNoSecureConnection)

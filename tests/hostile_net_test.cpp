@@ -3,6 +3,7 @@
 // end in a short reason, within the time limits, in bounded memory, and
 // without a scratch file left behind.
 #include "actions/loadpic.h"
+#include "app/program.h"
 #include "hostilebodies.h"
 #include "listing/pagefetcher.h"
 #include "platform/downloader.h"
@@ -121,7 +122,7 @@ protected:
     std::vector<int> waits; // what the downloader asked to wait, in ms
     RecordedWaits recordedWaits{waits};
     const DownloadLimits limits = testLimits();
-    Downloader downloader{limits, &recordedWaits};
+    Downloader downloader{recordedWaits};
 };
 
 // A fault on a numbered page and what the fetch must end with.
@@ -142,18 +143,19 @@ void PrintTo(const PageCase &c, std::ostream *os)
 class HostilePageTest : public HostileNetTest, public ::testing::WithParamInterface<PageCase>
 {
 protected:
-    PageFetcher fetcher{downloader, folder.path()};
+    PageFetcher fetcher{downloader, folder.path(), scratchTurnWait(limits)};
 };
 
 TEST_P(HostilePageTest, FetchFailsWithItsReasonInTimeAndLeavesNothing)
 {
     const PageCase &c = GetParam();
     server.setFault(1, c.fault);
-    ASSERT_TRUE(fetcher.FetchPage(QString::fromStdString(address(target(2)))).ok());
+    ASSERT_TRUE(fetcher.FetchPage(QString::fromStdString(address(target(2))), limits).ok());
     const QString before = fetcher.PageText();
 
     const auto start = std::chrono::steady_clock::now();
-    const FetchResult result = fetcher.FetchPage(QString::fromStdString(address(target(1))));
+    const FetchResult result =
+        fetcher.FetchPage(QString::fromStdString(address(target(1))), limits);
     const auto took = std::chrono::steady_clock::now() - start;
 
     EXPECT_FALSE(result.ok());
@@ -238,7 +240,7 @@ class WaitedRefusalTest : public HostileNetTest, public ::testing::WithParamInte
 {
 protected:
     // The program's own limits, whose total time leaves room for the waits.
-    Downloader patient{DownloadLimits{}, &recordedWaits};
+    Downloader patient{recordedWaits};
 };
 
 TEST_P(WaitedRefusalTest, EndWithTheLastAnswersBodyAlone)
@@ -276,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, WaitedRefusalTest,
 
 TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 {
-    Downloader patient{DownloadLimits{}, &recordedWaits};
+    Downloader patient{recordedWaits};
     server.setFault(0, refusal(Fault::Kind::Unavailable, httpDate(std::time(nullptr) + 5), 1));
     QByteArray body;
     ASSERT_TRUE(patient.DownloadBytes(url(target(0)), body, DownloadLimits{}).ok());
@@ -293,7 +295,8 @@ TEST_F(HostileNetTest, RetryAfterAsADateIsWaitedUntilThen)
 
 TEST_F(HostileNetTest, TheDefaultWaitSleepsForReal)
 {
-    Downloader sleeping;
+    RunLoop loop;
+    Downloader sleeping(loop);
     server.setFault(0, refusal(Fault::Kind::TooManyRequests, "1", 1));
     QByteArray body;
     const auto start = std::chrono::steady_clock::now();
@@ -305,7 +308,8 @@ TEST_F(HostileNetTest, TheDefaultWaitSleepsForReal)
 TEST_F(HostileNetTest, BodiesOfGigabytesStopAtTheCapInBoundedMemory)
 {
     // The program's own limits: a 64 MiB cap.
-    Downloader plain;
+    RunLoop loop;
+    Downloader plain(loop);
     for (const Fault &fault : {Fault{.kind = Fault::Kind::Huge, .bytes = kTwoGibibytes},
                                Fault{.kind = Fault::Kind::HugeWithLength, .bytes = kTwoGibibytes},
                                Fault{.kind = Fault::Kind::GzipBomb, .bytes = kTwoGibibytes}}) {
@@ -331,11 +335,11 @@ TEST_F(HostileNetTest, RedirectsToAnotherPortAreFollowedLikeABrowser)
     other.addUser("alice", site::generatedVideos("alice", 3));
     // Gone before the other site, which would wait for the kept-alive
     // connection to time out.
-    Downloader downloader(limits);
+    Downloader downloader(recordedWaits);
     server.setFault(0, {.kind = Fault::Kind::Redirect,
                         .location = "http://127.0.0.1:" + std::to_string(other.port()) +
                                     "/profile_videos?user=alice"});
-    ASSERT_TRUE(downloadToFile(downloader, address(target(0)), scratch()).ok());
+    ASSERT_TRUE(downloadToFile(downloader, address(target(0)), scratch(), limits).ok());
     EXPECT_EQ(scratchBytes().toStdString(), site::firstProfilePage("alice", "3"));
 
     int deadPort = 0;
@@ -345,14 +349,15 @@ TEST_F(HostileNetTest, RedirectsToAnotherPortAreFollowedLikeABrowser)
     }
     server.setFault(0, {.kind = Fault::Kind::Redirect,
                         .location = "http://127.0.0.1:" + std::to_string(deadPort) + "/x"});
-    EXPECT_EQ(downloadToFile(downloader, address(target(0)), scratch()).reason.toStdString(),
-              "connection refused");
+    EXPECT_EQ(
+        downloadToFile(downloader, address(target(0)), scratch(), limits).reason.toStdString(),
+        "connection refused");
     EXPECT_TRUE(scratchBytes().isEmpty());
 }
 
 TEST_F(HostileNetTest, LimitsGivenForOneDownloadBoundThatOneOnly)
 {
-    Downloader patient;
+    Downloader patient(recordedWaits);
     server.setAnswer("/slow.jpg", 200, site::thumbnailJpeg("x", 1), "image/jpeg");
     server.setFaultAt("/slow.jpg", {.kind = Fault::Kind::StallAfterHeaders, .delayMs = 60000});
     DownloadLimits quick;

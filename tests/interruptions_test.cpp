@@ -59,6 +59,11 @@ std::string name(const Row &row)
            (row.withTheAnswer ? "WithTheAnswer" : "During");
 }
 
+void PrintTo(const Row &row, std::ostream *out)
+{
+    *out << name(row);
+}
+
 std::vector<Row> rows()
 {
     std::vector<Row> all;

@@ -27,7 +27,7 @@ protected:
             rememberUserName(view);
             return RememberedName{view.userText(), Outcome::Done, {}};
         };
-        ListingRun(view, remember, fetcher, loop,
+        ListingRun(view, remember, fetcher, limits, loop,
                    SiteRoots::forHost(QString::fromStdString(server.host())))
             .run();
     }

@@ -41,7 +41,7 @@ protected:
     }
     void run(VideoCommand command)
     {
-        runVideoCommand(command, view, fetcher, launcher,
+        runVideoCommand(command, view, fetcher, limits, launcher,
                         SiteRoots::forHost(QString::fromStdString(server.host())));
     }
     std::size_t watchRequests() const

@@ -39,25 +39,24 @@ protected:
 TEST_F(PageFetchTest, PageTextIsTheBodyAndNoScratchFileRemains)
 {
     server.setPage("bob", 1, "<p>first page</p>");
-    const FetchResult result = fetcher.FetchPage(address(1));
+    const FetchResult result = fetcher.FetchPage(address(1), limits);
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("<p>first page</p>"));
     EXPECT_FALSE(scratchLeft());
-    EXPECT_EQ(fetcher.scratchPath(), folder.filePath("temp.txt"));
 }
 
 TEST_F(PageFetchTest, FailedFetchNeverChangesPageText)
 {
     server.setFault(2, {Fault::Kind::NotFound});
-    FetchResult result = fetcher.FetchPage(address(2));
+    FetchResult result = fetcher.FetchPage(address(2), limits);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason, QStringLiteral("HTTP 404"));
     EXPECT_TRUE(fetcher.PageText().isEmpty());
 
     server.setPage("bob", 1, "Intro Public Videos rest");
-    ASSERT_TRUE(fetcher.FetchPage(address(1)).ok());
+    ASSERT_TRUE(fetcher.FetchPage(address(1), limits).ok());
     fetcher.PageText().remove(0, 6); // a caller's cut stays as it was left
-    result = fetcher.FetchPage(address(2));
+    result = fetcher.FetchPage(address(2), limits);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("Public Videos rest"));
     EXPECT_FALSE(scratchLeft());
@@ -72,13 +71,13 @@ TEST_F(PageFetchTest, ScratchFileLeftFromACrashIsNeverReadAsAPage)
     };
     leaveStale();
     server.setFault(2, {Fault::Kind::ServerError});
-    EXPECT_FALSE(fetcher.FetchPage(address(2)).ok());
+    EXPECT_FALSE(fetcher.FetchPage(address(2), limits).ok());
     EXPECT_TRUE(fetcher.PageText().isEmpty());
     EXPECT_FALSE(scratchLeft());
 
     leaveStale();
     server.setPage("bob", 1, "short page");
-    ASSERT_TRUE(fetcher.FetchPage(address(1)).ok());
+    ASSERT_TRUE(fetcher.FetchPage(address(1), limits).ok());
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("short page"));
     EXPECT_FALSE(scratchLeft());
 }
@@ -122,10 +121,10 @@ TEST_F(PageFetchTest, ScratchHeldByAnotherCopyFailsAsBusyAndIsLeftAlone)
 {
     server.setPage("bob", 1, "our page");
     OtherCopy other(folder.filePath("temp.txt"), "the other copy's page");
-    fetcher.setScratchWait(300ms);
+    PageFetcher impatient(downloader, folder.path(), 300ms);
 
     const auto start = std::chrono::steady_clock::now();
-    const FetchResult result = fetcher.FetchPage(address(1));
+    const FetchResult result = impatient.FetchPage(address(1), limits);
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.reason, QStringLiteral("scratch file busy"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
@@ -135,7 +134,7 @@ TEST_F(PageFetchTest, ScratchHeldByAnotherCopyFailsAsBusyAndIsLeftAlone)
 
     // Once the other copy is done, the next fetch runs as usual.
     other.finish();
-    ASSERT_TRUE(fetcher.FetchPage(address(1)).ok());
+    ASSERT_TRUE(fetcher.FetchPage(address(1), limits).ok());
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("our page"));
 }
 
@@ -182,7 +181,7 @@ TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
         secondSawItsPage = scratch() == "second other page";
     });
 
-    const FetchResult result = fetcher.FetchPage(address(1));
+    const FetchResult result = fetcher.FetchPage(address(1), limits);
     others.join();
     EXPECT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("our page"));
@@ -192,9 +191,9 @@ TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
 
 TEST_F(PageFetchTest, MissingFolderIsMadeAtTheFirstFetch)
 {
-    PageFetcher later(downloader, folder.filePath("data/Vidfolio"));
+    PageFetcher later(downloader, folder.filePath("data/Vidfolio"), scratchTurnWait(limits));
     server.setPage("bob", 1, "page");
-    ASSERT_TRUE(later.FetchPage(address(1)).ok());
+    ASSERT_TRUE(later.FetchPage(address(1), limits).ok());
     EXPECT_EQ(later.PageText(), QStringLiteral("page"));
     EXPECT_TRUE(QFileInfo(folder.filePath("data/Vidfolio")).isDir());
     EXPECT_FALSE(QFile::exists(folder.filePath("data/Vidfolio/temp.txt")));
@@ -203,11 +202,11 @@ TEST_F(PageFetchTest, MissingFolderIsMadeAtTheFirstFetch)
 TEST_F(PageFetchTest, BytesAreDecodedAsUtf8OrElseWindows1252)
 {
     server.setPage("bob", 1, "caf\xc3\xa9 \xe2\x80\xa1 \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
-    ASSERT_TRUE(fetcher.FetchPage(address(1)).ok());
+    ASSERT_TRUE(fetcher.FetchPage(address(1), limits).ok());
     EXPECT_EQ(fetcher.PageText(), QString::fromUtf8("café ‡ שלום"));
 
     server.setPage("bob", 1, std::string("caf\xe9 \x80\x87\x81 \x00z", 11));
-    ASSERT_TRUE(fetcher.FetchPage(address(1)).ok());
+    ASSERT_TRUE(fetcher.FetchPage(address(1), limits).ok());
     const QString expected = QStringLiteral("caf") + QChar(0xE9) + u' ' + QChar(0x20AC) +
                              QChar(0x2021) + QChar(0x81) + u' ' + QChar(0) + u'z';
     EXPECT_EQ(fetcher.PageText(), expected);

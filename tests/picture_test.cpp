@@ -1,9 +1,11 @@
 #include "actions/loadpic.h"
 #include "actions/selection.h"
+#include "app/program.h"
 #include "listing/pagefetcher.h"
 #include "listing/videokey.h"
 #include "platform/downloader.h"
 #include "platform/picturereader.h"
+#include "platform/runloop.h"
 #include "siteserver.h"
 
 #include <gtest/gtest.h>
@@ -38,24 +40,26 @@ protected:
 
     QTemporaryDir folder;
     site::SiteServer server;
-    Downloader downloader;
+    RunLoop loop;
+    Downloader downloader{loop};
     std::string id;
 };
 
 TEST_F(PictureTest, AddressesAndLocalFilesLoadTheSamePicture)
 {
-    const QImage fromSite = LoadPic(downloader, address("/vi/" + id + "/2.jpg")).image;
+    const QImage fromSite =
+        LoadPic(downloader, address("/vi/" + id + "/2.jpg"), kPictureLimits).image;
     ASSERT_FALSE(fromSite.isNull());
     EXPECT_EQ(fromSite, expected(id, 2));
     // Independent calls: the same address gives the same picture again.
-    EXPECT_EQ(LoadPic(downloader, address("/vi/" + id + "/2.jpg")).image, fromSite);
+    EXPECT_EQ(LoadPic(downloader, address("/vi/" + id + "/2.jpg"), kPictureLimits).image, fromSite);
 
     const QString path = folder.filePath("thumb 3.jpg");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray::fromStdString(site::thumbnailJpeg(id, 3)));
     file.close();
-    EXPECT_EQ(LoadPic(downloader, path).image, expected(id, 3));
+    EXPECT_EQ(LoadPic(downloader, path, kPictureLimits).image, expected(id, 3));
 }
 
 TEST_F(PictureTest, AnythingButAPictureGivesNoPicture)
@@ -65,14 +69,15 @@ TEST_F(PictureTest, AnythingButAPictureGivesNoPicture)
     const std::string jpeg = site::thumbnailJpeg(id, 1);
     server.setAnswer("/cut.jpg", 200, jpeg.substr(0, 20), "image/jpeg");
 
-    EXPECT_TRUE(LoadPic(downloader, address("/text.jpg")).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, address("/text.jpg"), kPictureLimits).image.isNull());
     // An error answer is no picture, even when its body is one.
-    EXPECT_TRUE(LoadPic(downloader, address("/missing.jpg")).image.isNull());
-    EXPECT_TRUE(LoadPic(downloader, address("/cut.jpg")).image.isNull());
-    EXPECT_TRUE(LoadPic(downloader, QStringLiteral("http://127.0.0.1:1/1.jpg")).image.isNull());
-    EXPECT_TRUE(LoadPic(downloader, folder.filePath("nothing.jpg")).image.isNull());
-    EXPECT_TRUE(LoadPic(downloader, folder.path()).image.isNull());
-    EXPECT_TRUE(LoadPic(downloader, QString()).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, address("/missing.jpg"), kPictureLimits).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, address("/cut.jpg"), kPictureLimits).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, QStringLiteral("http://127.0.0.1:1/1.jpg"), kPictureLimits)
+                    .image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, folder.filePath("nothing.jpg"), kPictureLimits).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, folder.path(), kPictureLimits).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, QString(), kPictureLimits).image.isNull());
 }
 
 TEST_F(PictureTest, PicturesOverTheSizeBoundAreRefused)
@@ -108,14 +113,16 @@ TEST_F(PictureTest, AJpegCutShortIsRefusedButBytesAfterItsEndAreNot)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(jpeg.left(jpeg.size() / 2));
     file.close();
-    EXPECT_TRUE(LoadPic(downloader, path).image.isNull());
+    EXPECT_TRUE(LoadPic(downloader, path, kPictureLimits).image.isNull());
 }
 
 TEST_F(PictureTest, PicturesShareThePagesConnection)
 {
-    PageFetcher fetcher(downloader, folder.path());
-    ASSERT_TRUE(fetcher.FetchPage(address("/profile_videos?user=carol")).ok());
-    ASSERT_FALSE(LoadPic(downloader, address("/vi/" + id + "/1.jpg")).image.isNull());
+    const DownloadLimits limits;
+    PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
+    ASSERT_TRUE(fetcher.FetchPage(address("/profile_videos?user=carol"), limits).ok());
+    ASSERT_FALSE(
+        LoadPic(downloader, address("/vi/" + id + "/1.jpg"), kPictureLimits).image.isNull());
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].remotePort, requests[1].remotePort);

@@ -182,11 +182,13 @@ TEST(ScratchAtExit, ExitDuringAFetchLeavesNoScratchFile)
     const QString page =
         QStringLiteral("http://127.0.0.1:%1/profile_videos?user=bob").arg(ntohs(address.sin_port));
     const int status = inChild([&] {
-        Downloader downloader;
-        PageFetcher fetcher(downloader, folder.path());
+        RunLoop loop;
+        Downloader downloader(loop);
+        const DownloadLimits limits;
+        PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
         QTimer::singleShot(100,
                            [&] { std::exit(QFile::exists(folder.filePath("temp.txt")) ? 1 : 2); });
-        [[maybe_unused]] const FetchResult never = fetcher.FetchPage(page);
+        [[maybe_unused]] const FetchResult never = fetcher.FetchPage(page, limits);
     });
     ::close(silent);
     ASSERT_TRUE(WIFEXITED(status));

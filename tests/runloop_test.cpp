@@ -178,7 +178,7 @@ TEST(DownloadWaitTest, AStalledDownloadIsGivenUpAtOnceWhenTheLoopIsStopped)
     const QString file = folder.filePath("temp.txt");
     const std::string address = "http://" + server.host() + "/profile_videos?user=bob&page=1";
     RunLoop loop;
-    Downloader downloader({}, &loop);
+    Downloader downloader(loop);
     Ticks ticks;
 
     after(200, [&] { loop.stop(); });

@@ -2,6 +2,7 @@
 // nothing but a regular file of its own.
 #include "listing/pagefetcher.h"
 #include "platform/downloader.h"
+#include "platform/runloop.h"
 #include "siteserver.h"
 
 #include <gtest/gtest.h>
@@ -52,8 +53,10 @@ protected:
 
     QTemporaryDir root;
     site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, root.filePath("program")};
+    RunLoop loop;
+    Downloader downloader{loop};
+    const DownloadLimits limits;
+    PageFetcher fetcher{downloader, root.filePath("program"), scratchTurnWait(limits)};
 };
 
 TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
@@ -88,7 +91,7 @@ TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
         plant();
         const QStringList before = outsideState();
         fetcher.PageText().clear();
-        const FetchResult result = fetcher.FetchPage(address());
+        const FetchResult result = fetcher.FetchPage(address(), limits);
         EXPECT_TRUE(result.ok()) << result.reason.toStdString();
         EXPECT_EQ(fetcher.PageText(), QStringLiteral("the page"));
         EXPECT_EQ(outsideState(), before);
@@ -101,7 +104,7 @@ TEST_F(ScratchFileTest, LinksAreReplacedAndWhatCannotBeMadeSafeFails)
         [&] { ::mkfifo(QFile::encodeName(scratch()).constData(), 0644); }};
     for (const auto &plant : unsafe) {
         plant();
-        const FetchResult result = fetcher.FetchPage(address());
+        const FetchResult result = fetcher.FetchPage(address(), limits);
         EXPECT_FALSE(result.ok());
         EXPECT_EQ(result.reason, QStringLiteral("cannot write temp.txt"));
         EXPECT_FALSE(QFileInfo(scratch()).isFile());
@@ -119,7 +122,7 @@ TEST_F(ScratchFileTest, LinkPlantedDuringTheDownloadIsNeitherWrittenNorRead)
         QFile::remove(scratch());
         link(outside("absent"));
     });
-    const FetchResult result = fetcher.FetchPage(address());
+    const FetchResult result = fetcher.FetchPage(address(), limits);
     planter.join();
     EXPECT_TRUE(result.ok()) << result.reason.toStdString();
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("the page"));

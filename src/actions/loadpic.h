@@ -7,14 +7,6 @@
 
 namespace vidfolio {
 
-// Bounds on one thumbnail download. A thumbnail is a few kilobytes and the
-// window waits for it, so a slow or stuck picture server is given up far
-// sooner than a page.
-inline constexpr DownloadLimits kPictureLimits{.connectTimeout = std::chrono::seconds(10),
-                                               .stallTimeout = std::chrono::seconds(10),
-                                               .maxBytes = 16ll * 1024 * 1024,
-                                               .totalTimeout = std::chrono::seconds(30)};
-
 // A picture as LoadPic loaded it: Done with the picture, Failed with a null
 // image, or Stopped (the run loop was stopped during the download).
 struct [[nodiscard]] LoadedPicture
@@ -27,7 +19,6 @@ struct [[nodiscard]] LoadedPicture
 // `limits`, on the connection the pages use) or in a local file. Any
 // failure, from a missing answer to data that is not a picture, gives a null
 // image; no state is kept between calls.
-LoadedPicture LoadPic(Downloader &downloader, QString path,
-                      const DownloadLimits &limits = kPictureLimits);
+LoadedPicture LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits);
 
 } // namespace vidfolio

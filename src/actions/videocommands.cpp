@@ -19,14 +19,15 @@ std::optional<QString> cutPlayerParameters(QStringView page)
     return parameters.toString();
 }
 
-PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QString &address)
+PlayerLookup GetVideoID(VideoCommandView &view, PageFetcher &fetcher, const QString &address,
+                        const DownloadLimits &limits)
 {
     PlayerLookup lookup;
     view.setStatus(QStringLiteral("Please wait.."));
     // Only a page fetched now may be searched: after a failed fetch the text
     // held is an older page, which could name another video's player.
     std::optional<QString> parameters;
-    const FetchResult fetched = fetcher.FetchPage(address);
+    const FetchResult fetched = fetcher.FetchPage(address, limits);
     if (fetched.outcome == Outcome::Stopped)
         return lookup;
     if (fetched.ok())
@@ -48,7 +49,8 @@ bool waitsForTheSite(VideoCommand command)
 }
 
 void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &fetcher,
-                     Launcher &launcher, const SiteRoots &roots)
+                     const DownloadLimits &watchPageLimits, Launcher &launcher,
+                     const SiteRoots &roots)
 {
     const std::optional<SelectedVideo> selected = view.selectedVideo();
     const VideoKeyParts key = selected ? splitVideoKey(selected->key) : VideoKeyParts{};
@@ -61,7 +63,7 @@ void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &
         launcher.open(watch);
         return;
     }
-    const PlayerLookup lookup = lookUpPlayer(view, fetcher, watch);
+    const PlayerLookup lookup = GetVideoID(view, fetcher, watch, watchPageLimits);
     if (!lookup.found)
         return;
     launcher.open(command == VideoCommand::Download ? videoFileAddress(roots, lookup.parameters)

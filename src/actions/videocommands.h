@@ -11,6 +11,7 @@ namespace vidfolio {
 
 class Launcher;
 class PageFetcher;
+struct DownloadLimits;
 
 // The three commands of the Video menu (watch page, bare player, video
 // file) and the player lookup the last two start with.
@@ -57,11 +58,13 @@ struct PlayerLookup
     bool found = false;
 };
 
-// Fetches the watch page at `address` and cuts the player parameters out of
-// it, telling the user how it went. A failed fetch or a page without the
-// marker ends with "Error", the window enabled and an empty result; a fetch
-// stopped by the run loop shows nothing more and finds nothing.
-PlayerLookup lookUpPlayer(VideoCommandView &view, PageFetcher &fetcher, const QString &address);
+// The player lookup: fetches the watch page at `address` within `limits`
+// and cuts the player parameters out of it, telling the user how it went. A
+// failed fetch or a page without the marker ends with "Error", the window
+// enabled and an empty result; a fetch stopped by the run loop shows nothing
+// more and finds nothing.
+PlayerLookup GetVideoID(VideoCommandView &view, PageFetcher &fetcher, const QString &address,
+                        const DownloadLimits &limits);
 
 enum class VideoCommand
 {
@@ -78,8 +81,10 @@ bool waitsForTheSite(VideoCommand command);
 // selected, or a key without an identifier part, nothing is opened and the
 // user is told. After a lookup that ended with "Error", or was stopped,
 // nothing is opened.
+// The watch page is fetched within `watchPageLimits`.
 void runVideoCommand(VideoCommand command, VideoCommandView &view, PageFetcher &fetcher,
-                     Launcher &launcher, const SiteRoots &roots);
+                     const DownloadLimits &watchPageLimits, Launcher &launcher,
+                     const SiteRoots &roots);
 
 // What a Video command leaves behind when it was given up during its
 // lookup: the busy status goes.

@@ -6,6 +6,8 @@
 #include "platform/programfolder.h"
 #include "platform/runloop.h"
 
+#include <algorithm>
+
 namespace vidfolio {
 namespace {
 
@@ -21,8 +23,11 @@ constexpr std::chrono::milliseconds kSaveLockWaitAtEnd{500};
 } // namespace
 
 Program::Program(ProgramSetup setup, RunLoop &loop)
-    : m_setup(std::move(setup)), m_loop(loop), m_commands(loop),
-      m_downloader(m_setup.pageLimits, &loop), m_fetcher(m_downloader, m_setup.folder.path)
+    : m_setup(std::move(setup)), m_loop(loop), m_commands(loop), m_downloader(loop),
+      m_fetcher(
+          m_downloader, m_setup.folder.path,
+          std::max(scratchTurnWait(m_setup.pageLimits), scratchTurnWait(m_setup.watchPageLimits)),
+          m_setup.onFetch)
 {
     if (!m_setup.launcher)
         m_setup.launcher = std::make_shared<DesktopLauncher>();
@@ -66,7 +71,7 @@ void Program::listVideos(ListingView &view, UserList &users)
             const SaveResult saved = saveHistory(users);
             return RememberedName{users.userText(), saved.outcome, saved.reason};
         };
-        ListingRun(view, remember, m_fetcher, m_loop, m_setup.roots).run();
+        ListingRun(view, remember, m_fetcher, m_setup.pageLimits, m_loop, m_setup.roots).run();
     };
     m_commands.give(list, [&view] { ListingRun::givenUp(view); });
 }
@@ -89,7 +94,8 @@ void Program::openVideoMenu(SelectionView &view)
 void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
 {
     const auto run = [this, command, &view] {
-        vidfolio::runVideoCommand(command, view, m_fetcher, *m_setup.launcher, m_setup.roots);
+        vidfolio::runVideoCommand(command, view, m_fetcher, m_setup.watchPageLimits,
+                                  *m_setup.launcher, m_setup.roots);
     };
     if (waitsForTheSite(command))
         m_commands.give(run, [&view] { videoCommandGivenUp(view); });
@@ -97,9 +103,9 @@ void Program::runVideoCommand(VideoCommand command, VideoCommandView &view)
         m_commands.giveAtOnce(run);
 }
 
-QString Program::lookUpPlayerParameters(VideoCommandView &view, const QString &address)
+QString Program::GetVideoID(VideoCommandView &view, const QString &address)
 {
-    return lookUpPlayer(view, m_fetcher, address).parameters;
+    return vidfolio::GetVideoID(view, m_fetcher, address, m_setup.watchPageLimits).parameters;
 }
 
 void Program::end(const UserList &box, std::function<void()> endProgram)

@@ -19,6 +19,14 @@ class ListingView;
 class RunLoop;
 class SelectionView;
 
+// Bounds on one thumbnail download. A thumbnail is a few kilobytes and the
+// window waits for it, so a slow or stuck picture server is given up far
+// sooner than a page.
+inline constexpr DownloadLimits kPictureLimits{.connectTimeout = std::chrono::seconds(10),
+                                               .stallTimeout = std::chrono::seconds(10),
+                                               .maxBytes = 16ll * 1024 * 1024,
+                                               .totalTimeout = std::chrono::seconds(30)};
+
 // What the program is made with; the defaults are those of the installed
 // program. Tests and the probe point the site and the folder elsewhere.
 struct ProgramSetup
@@ -29,9 +37,13 @@ struct ProgramSetup
     FileFolder folder = chooseFileFolder();
     // Opens the addresses of the Video menu; null for the desktop's handler.
     std::shared_ptr<Launcher> launcher{};
-    // Bounds on each page download and on each thumbnail download.
+    // Bounds on each download, one set for each kind: a profile page of a
+    // listing, the watch page of a lookup, a thumbnail.
     DownloadLimits pageLimits{};
+    DownloadLimits watchPageLimits{};
     DownloadLimits pictureLimits = kPictureLimits;
+    // Told of every page fetched, with how it went; the probe prints them.
+    PageFetcher::Observer onFetch{};
 };
 
 // The program without its window: the file folder, the downloads (one
@@ -44,9 +56,6 @@ class Program
 {
 public:
     Program(ProgramSetup setup, RunLoop &loop);
-
-    // The probe watches the fetcher to print every fetch.
-    PageFetcher &fetcher() { return m_fetcher; }
 
     // Loads the history into `box` at start, remembering what it found and
     // how many names it put there. An unreadable history is reported, and
@@ -79,9 +88,10 @@ public:
     // events are handled, then `endProgram` is called. A second end does
     // nothing.
     void end(const UserList &box, std::function<void()> endProgram);
-    // Fetches the watch page at `address` and returns the player parameters
-    // it names; empty when the page could not be fetched or names none.
-    QString lookUpPlayerParameters(VideoCommandView &view, const QString &address);
+    // The player lookup: fetches the watch page at `address` and returns the
+    // player parameters it names; empty when the page could not be fetched
+    // or names none.
+    QString GetVideoID(VideoCommandView &view, const QString &address);
 
 private:
     SaveResult saveHistory(const UserList &box, std::chrono::milliseconds lockWait);

@@ -14,9 +14,9 @@ constexpr int kPagesWithoutNewVideo = 10;
 } // namespace
 
 ListingRun::ListingRun(ListingView &view, RememberUserName remember, PageFetcher &fetcher,
-                       RunLoop &loop, SiteRoots roots)
-    : m_view(view), m_remember(std::move(remember)), m_fetcher(fetcher), m_loop(loop),
-      m_roots(std::move(roots))
+                       const DownloadLimits &pageLimits, RunLoop &loop, SiteRoots roots)
+    : m_view(view), m_remember(std::move(remember)), m_fetcher(fetcher), m_pageLimits(pageLimits),
+      m_loop(loop), m_roots(std::move(roots))
 {
 }
 
@@ -35,7 +35,8 @@ void ListingRun::run()
     m_view.clearTree();
     m_view.setStatus(QStringLiteral("Working, please wait.."));
 
-    const FetchResult first = m_fetcher.FetchPage(profileAddress(m_roots, userName, 0));
+    const FetchResult first =
+        m_fetcher.FetchPage(profileAddress(m_roots, userName, 0), m_pageLimits);
     switch (first.outcome) {
     case Outcome::Stopped:
         return;
@@ -85,7 +86,8 @@ std::optional<QString> ListingRun::listNumberedPages(const QString &userName)
     QString note = videoCount ? QString() : QStringLiteral(" (no video count on the page)");
     int pagesWithoutNewVideo = 0;
     for (qint64 page = 1; page <= pageCount; ++page) {
-        const FetchResult fetched = m_fetcher.FetchPage(profileAddress(m_roots, userName, page));
+        const FetchResult fetched =
+            m_fetcher.FetchPage(profileAddress(m_roots, userName, page), m_pageLimits);
         if (fetched.outcome == Outcome::Stopped)
             return std::nullopt;
         if (fetched.outcome == Outcome::Failed)

@@ -13,6 +13,7 @@ namespace vidfolio {
 class ListingView;
 class PageFetcher;
 class RunLoop;
+struct DownloadLimits;
 
 // What keeping the typed name gave: the name, and how keeping it on disk
 // went. Stopped: the run stops where it is. Failed: the run goes on, and its
@@ -38,8 +39,9 @@ public:
     // emptied and the first page is asked for: the program keeps the name in
     // its history file from then on, so that no way the program ends can
     // lose it.
-    ListingRun(ListingView &view, RememberUserName remember, PageFetcher &fetcher, RunLoop &loop,
-               SiteRoots roots);
+    // Each profile page is downloaded within `pageLimits`.
+    ListingRun(ListingView &view, RememberUserName remember, PageFetcher &fetcher,
+               const DownloadLimits &pageLimits, RunLoop &loop, SiteRoots roots);
 
     void run();
 
@@ -70,6 +72,7 @@ private:
     ListingView &m_view;
     RememberUserName m_remember;
     PageFetcher &m_fetcher;
+    const DownloadLimits &m_pageLimits;
     RunLoop &m_loop;
     SiteRoots m_roots;
     QString m_saveNote;

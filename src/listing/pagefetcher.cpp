@@ -43,28 +43,35 @@ bool readWhole(int fd, QByteArray &bytes)
 
 } // namespace
 
-PageFetcher::PageFetcher(Downloader &downloader, const QString &folder)
-    : m_downloader(downloader), m_scratchPath(pathInFolder(folder, QStringLiteral("temp.txt"))),
-      m_scratchWait(downloader.limits().totalTimeout + kScratchWaitMargin)
+std::chrono::milliseconds scratchTurnWait(const DownloadLimits &longest)
+{
+    return longest.totalTimeout + kScratchWaitMargin;
+}
+
+PageFetcher::PageFetcher(Downloader &downloader, const QString &folder,
+                         std::chrono::milliseconds turnWait, Observer observer)
+    : m_downloader(downloader),
+      m_scratchPath(pathInFolder(folder, QString::fromUtf16(kScratchFileName))),
+      m_turnWait(turnWait), m_observer(std::move(observer))
 {
 }
 
-FetchResult PageFetcher::FetchPage(const QString &address)
+FetchResult PageFetcher::FetchPage(const QString &address, const DownloadLimits &limits)
 {
-    const FetchResult result = takeTurnAndFetch(address);
+    const FetchResult result = takeTurnAndFetch(address, limits);
     if (m_observer)
         m_observer(address, result);
     return result;
 }
 
-FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
+FetchResult PageFetcher::takeTurnAndFetch(const QString &address, const DownloadLimits &limits)
 {
     RunLoop &loop = m_downloader.loop();
-    FileTurn turn = FileTurn::take(m_scratchPath, m_scratchWait, loop);
+    FileTurn turn = FileTurn::take(m_scratchPath, m_turnWait, loop);
     if (turn.status() == FileTurn::Status::CannotOpen) {
         // The data folder is made when the first file goes into it.
         QDir().mkpath(QFileInfo(m_scratchPath).absolutePath());
-        turn = FileTurn::take(m_scratchPath, m_scratchWait, loop);
+        turn = FileTurn::take(m_scratchPath, m_turnWait, loop);
     }
     switch (turn.status()) {
     case FileTurn::Status::Stopped:
@@ -72,7 +79,8 @@ FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
     case FileTurn::Status::Busy:
         return {Outcome::Failed, QStringLiteral("scratch file busy")};
     case FileTurn::Status::CannotOpen:
-        return {Outcome::Failed, QStringLiteral("cannot write temp.txt")};
+        return {Outcome::Failed,
+                QStringLiteral("cannot write ") + QString::fromUtf16(kScratchFileName)};
     case FileTurn::Status::Held:
         break;
     }
@@ -81,25 +89,27 @@ FetchResult PageFetcher::takeTurnAndFetch(const QString &address)
     // and a failed download empties it unread. Should the program be ended
     // with exit() meanwhile (the window system gone), the file goes too.
     turn.removeFileAtExit();
-    FetchResult result = fetch(address, turn.fd());
+    FetchResult result = fetch(address, limits, turn.fd());
     // Whatever happened, no scratch file outlives the fetch. It goes before
     // the turn does, so that the next holder starts a file of its own.
     turn.removeFile();
     return result;
 }
 
-FetchResult PageFetcher::fetch(const QString &address, int scratchFd)
+FetchResult PageFetcher::fetch(const QString &address, const DownloadLimits &limits, int scratchFd)
 {
     // Written and read through the descriptor of the turn, so that the page
     // goes only into the file that was made safe and locked, whatever
     // appears at the path meanwhile.
-    const DownloadResult download = m_downloader.DownloadFile(address, scratchFd, m_scratchPath);
+    const DownloadResult download =
+        m_downloader.DownloadFile(address, scratchFd, m_scratchPath, limits);
     if (!download.ok())
         return {download.outcome, download.reason};
 
     QByteArray bytes;
     if (!readWhole(scratchFd, bytes))
-        return {Outcome::Failed, QStringLiteral("cannot read temp.txt")};
+        return {Outcome::Failed,
+                QStringLiteral("cannot read ") + QString::fromUtf16(kScratchFileName)};
     m_pageText = decodeText(bytes);
     return {Outcome::Done, {}};
 }

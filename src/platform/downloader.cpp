@@ -61,20 +61,17 @@ DownloadResult failure(QString reason, long httpStatus = 0)
 
 } // namespace
 
-Downloader::Downloader(DownloadLimits limits, RunLoop *loop)
-    : m_limits(limits), m_ownLoop(loop ? nullptr : std::make_unique<RunLoop>()),
-      m_loop(loop ? *loop : *m_ownLoop), m_transfer(m_loop)
-{
-}
+Downloader::Downloader(RunLoop &loop) : m_loop(loop), m_transfer(loop) {}
 
 Downloader::~Downloader() = default;
 
-DownloadResult Downloader::DownloadFile(const QString &address, int fd, const QString &path)
+DownloadResult Downloader::DownloadFile(const QString &address, int fd, const QString &path,
+                                        const DownloadLimits &limits)
 {
     if (!m_transfer.valid())
         return failure(QStringLiteral("no HTTP client"));
-    BodySink sink(fd, m_limits.maxBytes);
-    DownloadResult result = download(address, m_limits, sink, path);
+    BodySink sink(fd, limits.maxBytes);
+    DownloadResult result = download(address, limits, sink, path);
     const bool closed = sink.close();
     if (result.ok() && !closed)
         result = failure(cannotWrite(path), result.httpStatus);
@@ -159,7 +156,7 @@ DownloadResult Downloader::attempt(const std::string &address, const DownloadLim
             facts.fileName = QFileInfo(path).fileName().toStdString();
         facts.httpAddress = m_transfer.endedAtHttpAddress();
         facts.certificateCheck = m_transfer.certificateCheck();
-        result.reason = QString::fromStdString(failureReason(code, facts));
+        result.reason = QString::fromStdString(failureReason(end.code, facts));
     } else {
         result.outcome = Outcome::Done;
     }

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace vidfolio {
@@ -67,28 +66,26 @@ struct [[nodiscard]] DownloadResult
 class Downloader
 {
 public:
-    // Waits on `loop`; on a run loop of its own when none is given.
-    explicit Downloader(DownloadLimits limits = {}, RunLoop *loop = nullptr);
+    // Waits on `loop`, which must outlive the downloader.
+    explicit Downloader(RunLoop &loop);
     ~Downloader();
     Downloader(const Downloader &) = delete;
     Downloader &operator=(const Downloader &) = delete;
 
     // Blocks until the body of `address` is in the regular file open for
-    // writing on `fd` (ok: a complete 2xx answer), written from its start,
-    // or the download failed, in which case the file is left empty. After a
-    // refusal that was waited out, the file holds only the body of the
-    // answer that ended the download. `path` names the file in reasons; the
-    // caller keeps `fd` and closes it.
-    DownloadResult DownloadFile(const QString &address, int fd, const QString &path);
+    // writing on `fd` (ok: a complete 2xx answer within `limits`), written
+    // from its start, or the download failed, in which case the file is left
+    // empty. After a refusal that was waited out, the file holds only the
+    // body of the answer that ended the download. `path` names the file in
+    // reasons; the caller keeps `fd` and closes it.
+    DownloadResult DownloadFile(const QString &address, int fd, const QString &path,
+                                const DownloadLimits &limits);
 
-    // The same into memory, bounded by `limits` instead of the downloader's
-    // own, on the shared connection: on success `body` holds the whole
-    // answer, on failure it is empty.
+    // The same into memory, on the shared connection: on success `body`
+    // holds the whole answer, on failure it is empty.
     DownloadResult DownloadBytes(const QString &address, QByteArray &body,
                                  const DownloadLimits &limits);
 
-    // The limits of DownloadFile.
-    const DownloadLimits &limits() const { return m_limits; }
     // The loop downloads wait on; waits around a download (the scratch
     // file's turn) wait on it too.
     RunLoop &loop() { return m_loop; }
@@ -99,8 +96,6 @@ private:
     DownloadResult attempt(const std::string &address, const DownloadLimits &limits,
                            std::chrono::milliseconds timeLeft, BodySink &sink, const QString &path);
 
-    DownloadLimits m_limits;
-    std::unique_ptr<RunLoop> m_ownLoop;
     RunLoop &m_loop;
     // Runs every download on one handle, and keeps the connections it
     // leaves open for the next one.

@@ -1,5 +1,7 @@
 #include "platform/failurereason.h"
 
+#include <curl/curl.h>
+
 #include <optional>
 
 namespace vidfolio {
@@ -145,8 +147,9 @@ std::optional<std::string> securityReason(CURLcode code, const TransferFacts &fa
 
 } // namespace
 
-std::string failureReason(CURLcode code, const TransferFacts &facts)
+std::string failureReason(int curlCode, const TransferFacts &facts)
 {
+    const auto code = static_cast<CURLcode>(curlCode);
     if (auto reason = localReason(code, facts))
         return *reason;
     if (auto reason = connectionReason(code))

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <curl/curl.h>
-
 #include <string>
 
 namespace vidfolio {
@@ -23,9 +21,9 @@ struct TransferFacts
 };
 
 // The reason shown after "Download failed: " for a transfer that libcurl
-// ended with `code`: a few plain words for every code, never libcurl's own
-// message, which is long and meant for developers. Answers that libcurl
-// took in full but that were not 2xx are named "HTTP " and the status.
-std::string failureReason(CURLcode code, const TransferFacts &facts);
+// ended with `code` (a CURLcode, as RequestEnd keeps it): a few plain words for every code, never
+// libcurl's own message, which is long and meant for developers. Answers that libcurl took in full
+// but that were not 2xx are named "HTTP " and the status.
+std::string failureReason(int code, const TransferFacts &facts);
 
 } // namespace vidfolio

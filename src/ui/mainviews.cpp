@@ -16,7 +16,7 @@ namespace vidfolio::ui {
 
 QString Main::GetVideoID(const QString &address)
 {
-    return m_program.lookUpPlayerParameters(*this, address);
+    return m_program.GetVideoID(*this, address);
 }
 
 void Main::hideVideoMenu()

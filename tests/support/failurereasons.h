@@ -4,6 +4,8 @@
 
 #include "platform/failurereason.h"
 
+#include <curl/curl.h>
+
 #include <set>
 #include <string>
 
@@ -24,12 +26,12 @@ inline std::set<std::string> everyFailureReason()
                 facts.fileName = "temp.txt";
                 facts.certificateCheck = check;
                 facts.httpAddress = httpAddress;
-                reasons.insert(failureReason(static_cast<CURLcode>(code), facts));
+                reasons.insert(failureReason(code, facts));
                 facts.tooLarge = true;
-                reasons.insert(failureReason(static_cast<CURLcode>(code), facts));
+                reasons.insert(failureReason(code, facts));
                 facts.tooLarge = false;
                 facts.outOfMemory = true;
-                reasons.insert(failureReason(static_cast<CURLcode>(code), facts));
+                reasons.insert(failureReason(code, facts));
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include "listing/pagefetcher.h"
 #include "platform/downloader.h"
+#include "platform/runloop.h"
 #include "siteserver.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,8 @@ namespace vidfolio::test {
 
 // A page fetcher with the program's download limits, keeping its scratch
 // file in a temporary folder, and a loopback site for it to fetch from: the
-// start of the suites that fetch pages without a window.
+// start of the suites that fetch pages without a window. Its downloads wait
+// on a run loop of their own.
 class FetcherTest : public ::testing::Test
 {
 protected:
@@ -20,8 +22,10 @@ protected:
 
     QTemporaryDir folder;
     site::SiteServer server;
-    Downloader downloader;
-    PageFetcher fetcher{downloader, folder.path()};
+    RunLoop downloadLoop;
+    Downloader downloader{downloadLoop};
+    const DownloadLimits limits;
+    PageFetcher fetcher{downloader, folder.path(), scratchTurnWait(limits)};
 };
 
 } // namespace vidfolio::test

@@ -51,7 +51,9 @@ protected:
         setup.boxes = boxes;
         setup.endProgram = [this] { ++ends; };
         setup.launcher = launcher;
+        // The suites bound both kinds of page alike.
         setup.pageLimits = pageLimits;
+        setup.watchPageLimits = pageLimits;
         setup.pictureLimits = pictureLimits;
         auto window = std::make_unique<ui::Main>(std::move(setup));
         window->show();

@@ -181,19 +181,19 @@ std::optional<FileFolder> workFolder(const FolderOptions &options,
 }
 
 // The program on HOST's site, keeping its files in `folder`, each page
-// download bounded by `limits`. The folder is given, so the program's own
-// choice of folder is not even looked at.
-ProgramSetup probeSetup(const QString &host, const FileFolder &folder, const DownloadLimits &limits)
+// download (profile and watch pages) bounded by `limits`, printing every
+// fetch through `view`. The folder is given, so the program's own choice of
+// folder is not even looked at.
+ProgramSetup probeSetup(const QString &host, const FileFolder &folder, const DownloadLimits &limits,
+                        ConsoleView &view)
 {
-    return {.roots = SiteRoots::forHost(host), .folder = folder, .pageLimits = limits};
-}
-
-// Prints every fetch the program makes.
-void printFetches(Program &program, ConsoleView &view)
-{
-    program.fetcher().setObserver([&view](const QString &address, const FetchResult &result) {
-        view.printFetch(address, result.ok(), result.reason);
-    });
+    return {.roots = SiteRoots::forHost(host),
+            .folder = folder,
+            .pageLimits = limits,
+            .watchPageLimits = limits,
+            .onFetch = [&view](const QString &address, const FetchResult &result) {
+                view.printFetch(address, result.ok(), result.reason);
+            }};
 }
 
 int list(const ListOptions &options, std::chrono::steady_clock::time_point start)
@@ -205,8 +205,7 @@ int list(const ListOptions &options, std::chrono::steady_clock::time_point start
 
     ConsoleView view(options.onlyRecent, start);
     ConsoleRunLoop loop;
-    Program program(probeSetup(options.host, *folder, options.limits), loop);
-    printFetches(program, view);
+    Program program(probeSetup(options.host, *folder, options.limits, view), loop);
 
     // The history as the window keeps it: loaded at start, saved at the end.
     program.loadHistory(view);
@@ -226,10 +225,9 @@ int lookup(const LookupOptions &options, std::chrono::steady_clock::time_point s
 
     ConsoleView view(false, start);
     ConsoleRunLoop loop;
-    ProgramSetup setup = probeSetup(options.host, *folder, options.limits);
+    ProgramSetup setup = probeSetup(options.host, *folder, options.limits, view);
     setup.launcher = std::make_shared<ConsoleLauncher>(start);
     Program program(std::move(setup), loop);
-    printFetches(program, view);
     // The entry a listing would have made for the video; the thumbnail base
     // plays no part in the commands.
     view.setSelectedVideo({options.id + kKeySeparator, options.id});
