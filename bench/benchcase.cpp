@@ -130,7 +130,7 @@ int history(int count)
     LoadUsers(box, loadPath);
     const double loadMs = msSince(start);
     start = Clock::now();
-    const SaveResult saved = SaveUsers(box, savePath, loop);
+    const SaveResult saved = SaveUsers(box, savePath, loop, box.userCount());
     const double saveMs = msSince(start);
     if (saved.outcome != Outcome::Done)
         return 1;

@@ -126,23 +126,23 @@ TEST_P(ExitRemovalTest, OnlyAMarkedTurnStillHeldLosesItsFile)
         switch (c.then) {
         case ExitCase::Then::Exit: {
             const FileTurn turn = take();
-            std::exit(turn.held() ? 1 : 2);
+            std::exit(turn.status() == FileTurn::Status::Held ? 1 : 2);
         }
         case ExitCase::Then::Move: {
             FileTurn turn = take();
             const FileTurn moved = std::move(turn);
-            std::exit(moved.held() ? 1 : 2);
+            std::exit(moved.status() == FileTurn::Status::Held ? 1 : 2);
         }
         case ExitCase::Then::RemoveAndEndAtOnce: {
             const FileTurn turn = take();
             FileTurn::removeFilesMarkedForExit();
-            ::_exit(turn.held() ? 1 : 2);
+            ::_exit(turn.status() == FileTurn::Status::Held ? 1 : 2);
         }
         case ExitCase::Then::Release: {
             take();
             // The file stays; a turn nobody marked takes it again.
             const FileTurn again = FileTurn::take(path, 1s, loop);
-            std::exit(again.held() ? 1 : 2);
+            std::exit(again.status() == FileTurn::Status::Held ? 1 : 2);
         }
         }
     });

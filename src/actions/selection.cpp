@@ -1,5 +1,6 @@
 #include "actions/selection.h"
 
+#include "listing/siteaddress.h"
 #include "listing/videokey.h"
 #include "platform/runloop.h"
 
@@ -13,8 +14,8 @@ int NodeClick(SelectionView &view, Downloader &downloader, RunLoop &loop, const 
     view.setStatus(QStringLiteral("Loading pictures..."));
     const QString base = splitVideoKey(clickedKey).thumbnailBase;
     for (int box = 0; box < kThumbnails; ++box) {
-        const LoadedPicture loaded = LoadPic(
-            downloader, base + QString::number(box + 1) + QStringLiteral(".jpg"), pictureLimits);
+        const LoadedPicture loaded =
+            LoadPic(downloader, thumbnailAddress(base, box + 1), pictureLimits);
         if (loaded.outcome == Outcome::Stopped)
             return box;
         view.setThumbnail(box, loaded.image);

@@ -18,7 +18,7 @@ namespace vidfolio {
 HistoryRead readHistory(const QString &path, QByteArray &bytes);
 
 // Calls `take(line, ascii)` for each line of a history file's bytes, split
-// as splitHistoryLines splits text, `ascii` telling whether the line has no
+// as decodeHistoryLines describes, `ascii` telling whether the line has no
 // byte above 0x7F; stops and returns false once `take` does.
 template <typename Take> bool forEachHistoryLine(QByteArrayView bytes, Take take)
 {

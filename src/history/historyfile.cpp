@@ -14,25 +14,6 @@
 namespace vidfolio {
 namespace {
 
-// Calls `onLine` with every line of `text`, a QStringView or a QByteArrayView,
-// as splitHistoryLines describes the lines.
-template <typename View, typename OnLine> void forEachLine(View text, OnLine onLine)
-{
-    const qsizetype size = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        onLine(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        onLine(text.sliced(start));
-}
-
 // Closes a descriptor when it goes out of scope.
 struct Descriptor
 {
@@ -80,13 +61,6 @@ HistoryRead readHistory(const QString &path, QByteArray &bytes)
     }
     bytes.truncate(used);
     return HistoryRead::Loaded;
-}
-
-QStringList splitHistoryLines(const QString &text)
-{
-    QStringList lines;
-    forEachLine(QStringView(text), [&](QStringView line) { lines.append(line.toString()); });
-    return lines;
 }
 
 QStringList decodeHistoryLines(QByteArrayView bytes)

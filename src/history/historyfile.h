@@ -41,12 +41,9 @@ enum class HistoryRead
     Unreadable,
 };
 
-// The lines of a history file: a line ends at CR, CR LF or a lone LF; a line
-// end at the very end of the file adds no empty entry.
-QStringList splitHistoryLines(const QString &text);
-
-// The lines of a history file's bytes, split as by splitHistoryLines, each
-// line decoded on its own: UTF-8 when it is valid UTF-8, otherwise
+// The lines of a history file's bytes, each decoded on its own: a line ends
+// at CR, CR LF or a lone LF, and a line end at the very end of the file adds
+// no empty entry. A line is UTF-8 when it is valid UTF-8, otherwise
 // Windows-1252, so that one damaged line costs no other line its letters
 // and no byte is lost. A UTF-8 byte-order mark opening the file is dropped.
 QStringList decodeHistoryLines(QByteArrayView bytes);
@@ -70,22 +67,21 @@ struct SaveResult
 // and a rare lost name costs less.
 inline constexpr std::chrono::milliseconds kSaveLockWait{5000};
 
-// Writes every entry of the box, one per line with CR LF, as UTF-8, making
-// the folder of `path` first when it is missing. The old file is replaced
+// Saves the box of a copy of the program whose LoadUsers put `loadedCount`
+// names into it (its last entries: the names this copy added stand above
+// them). Every entry is written one per line with CR LF, as UTF-8, making
+// the folder of `path` first when it is missing; the old file is replaced
 // only once the new one is complete, so a failed save leaves it whole.
 // Pending window events are pumped once before writing. Callers do not save
 // over a history that LoadUsers found unreadable.
-[[nodiscard]] SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop);
-
-// The save of a copy of the program whose LoadUsers put `loadedCount` names
-// into the box (its last entries: the names this copy added stand above
-// them). Other copies may have saved names of their own since, so the file
-// as it is now is merged in, under a lock on the folder that every save
-// takes, waited for at most `lockWait`: first the names this copy added,
-// newest first, then the file's names in the file's order, then the names
-// this copy holds that the file no longer has, each name once in any letter
+//
+// Other copies may have saved names of their own since, so the file as it
+// is now is merged in, under a lock on the folder that every save takes,
+// waited for at most `lockWait`: first the names this copy added, newest
+// first, then the file's names in the file's order, then the names this
+// copy holds that the file no longer has, each name once in any letter
 // case. A file still holding just what this copy loaded, a missing file and
-// one that cannot be read are replaced by the box as it stands, as above.
+// one that cannot be read are replaced by the box as it stands.
 [[nodiscard]] SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop,
                                    int loadedCount,
                                    std::chrono::milliseconds lockWait = kSaveLockWait);

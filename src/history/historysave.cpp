@@ -161,13 +161,6 @@ QStringList mergedNames(const UserList &box, int added, const QStringList &fileN
 
 } // namespace
 
-SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop)
-{
-    if (loop.pumpEvents() == WaitEnd::Stopped || !saveLock(path, loop, kSaveLockWait))
-        return {Outcome::Stopped, {}};
-    return writeBox(box, path);
-}
-
 SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop, int loadedCount,
                      std::chrono::milliseconds lockWait)
 {

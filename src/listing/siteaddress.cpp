@@ -58,6 +58,11 @@ QString videoFileAddress(const SiteRoots &roots, const QString &parameters)
     return roots.root + QStringLiteral("/get_video.php?video_id=") + addressSafe(parameters);
 }
 
+QString thumbnailAddress(const QString &base, int number)
+{
+    return base + QString::number(number) + QStringLiteral(".jpg");
+}
+
 QString queryValue(const QString &value)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));

@@ -35,6 +35,10 @@ QString watchAddress(const SiteRoots &roots, const QString &videoId);
 QString playerAddress(const SiteRoots &roots, const QString &parameters);
 QString videoFileAddress(const SiteRoots &roots, const QString &parameters);
 
+// The address of picture `number` (from 1) of a video whose thumbnail base
+// (from its key) is `base`: the base followed by "1.jpg", "2.jpg", ...
+QString thumbnailAddress(const QString &base, int number);
+
 // `value` as one query value of a site address: everything but letters,
 // digits and "-._~" percent-encoded (as UTF-8), so that no "&", "=", space
 // or other character in it can change the address's meaning.

@@ -48,7 +48,6 @@ public:
     ~FileTurn();
 
     Status status() const { return m_status; }
-    bool held() const { return m_status == Status::Held; }
     // The open file while the turn is held, otherwise -1. Reading and writing
     // through it reach the file locked, whatever the path names meanwhile.
     int fd() const { return m_fd; }

@@ -19,7 +19,7 @@
 
 #include "app/program.h"
 #include "listing/videokey.h"
-#include "platform/programfolder.h"
+#include "platform/filefolder.h"
 #include "platform/runloop.h"
 
 #include <QCoreApplication>
