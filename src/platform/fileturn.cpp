@@ -6,14 +6,11 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,21 +21,23 @@
 namespace vidfolio {
 namespace {
 
-// The turns whose files go when the process exits. Made once and never
-// destroyed, so that it outlives every other static object, whose
-// destructors may run before the handler.
-std::vector<FileTurn *> &turnsRemovedAtExit()
+// The turn whose file goes should the process exit while it holds it, by
+// its descriptor and path: one at a time, as a page fetch holds one turn at
+// a time. Made once and never destroyed, so that it outlives every other
+// static object, whose destructors may run before the handler. Its mutex
+// guards it: the removal may come from another thread, one that is about to
+// end the process.
+struct ExitRemoval
 {
-    static auto *turns = new std::vector<FileTurn *>;
-    return *turns;
-}
+    std::mutex mutex;
+    int fd = -1;
+    QByteArray path;
+};
 
-// Guards that list: the removal may come from another thread, one that is
-// about to end the process.
-std::mutex &exitRemovalMutex()
+ExitRemoval &exitRemoval()
 {
-    static auto *mutex = new std::mutex;
-    return *mutex;
+    static auto *removal = new ExitRemoval;
+    return *removal;
 }
 
 void removeFilesAtExit()
@@ -68,34 +67,35 @@ WaitEnd waitForLock(int fd, Clock::time_point deadline, RunLoop &loop)
         ::close(duplicate);
         return WaitEnd::TimedOut;
     }
-    auto locked = std::make_shared<std::atomic<bool>>(false);
-    std::thread([locked, duplicate, wakeUp = wake[1]] {
+    std::thread([duplicate, wakeUp = wake[1]] {
         int result;
         do {
             result = ::flock(duplicate, LOCK_EX);
         } while (result != 0 && errno == EINTR);
-        locked->store(result == 0);
         // The lock stays with the waiter's descriptor. A waiter that gave up
         // closes that one too, and a lock that came too late goes with it.
         ::close(duplicate);
-        // A waiter that gave up has closed its end: no SIGPIPE for that.
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t sent = ::send(wakeUp, &byte, 1, MSG_NOSIGNAL);
+        // The byte says whether the lock was taken. A waiter that gave up has
+        // closed its end: no SIGPIPE for that.
+        const char locked = result == 0 ? 1 : 0;
+        [[maybe_unused]] const ssize_t sent = ::send(wakeUp, &locked, 1, MSG_NOSIGNAL);
         ::close(wakeUp);
     }).detach();
 
     Wait wait(loop);
     WaitEnd end;
+    char locked = 0;
     {
         QSocketNotifier woken(wake[0], QSocketNotifier::Read);
-        QObject::connect(&woken, &QSocketNotifier::activated, [&wait] { wait.finish(); });
+        QObject::connect(&woken, &QSocketNotifier::activated, [&] {
+            [[maybe_unused]] const ssize_t read = ::recv(wake[0], &locked, 1, MSG_DONTWAIT);
+            wait.finish();
+        });
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         end = wait.run(std::max(left, std::chrono::milliseconds(0)));
     }
     ::close(wake[0]);
-    if (end == WaitEnd::Done && !locked->load())
-        return WaitEnd::TimedOut;
-    return end;
+    return end == WaitEnd::Done && locked != 1 ? WaitEnd::TimedOut : end;
 }
 
 // True when `fd` is open on the file that `path` names now; a link at the
@@ -214,73 +214,58 @@ void FileTurn::removeFile()
 
 void FileTurn::removeFileAtExit()
 {
-    if (m_removeAtExit || m_fd < 0)
-        return;
     static const bool registered = std::atexit(removeFilesAtExit) == 0;
-    if (!registered)
+    if (!registered || m_fd < 0)
         return;
-    const std::lock_guard lock(exitRemovalMutex());
-    turnsRemovedAtExit().push_back(this);
-    m_removeAtExit = true;
+    ExitRemoval &removal = exitRemoval();
+    const std::lock_guard lock(removal.mutex);
+    removal.fd = m_fd;
+    removal.path = m_path;
 }
 
 void FileTurn::removeFilesMarkedForExit()
 {
     // Never blocks: a thread that ends the process must not wait on one that
-    // is changing the list, which then goes on and lets go of its turn.
-    std::unique_lock lock(exitRemovalMutex(), std::try_to_lock);
-    if (!lock.owns_lock())
-        return;
-    for (FileTurn *turn : turnsRemovedAtExit())
-        turn->removeFile();
+    // is changing the mark, which then goes on and lets go of its turn.
+    ExitRemoval &removal = exitRemoval();
+    std::unique_lock lock(removal.mutex, std::try_to_lock);
+    if (lock.owns_lock() && removal.fd >= 0 && isFileAtPath(removal.fd, removal.path))
+        ::unlink(removal.path.constData());
 }
 
-void FileTurn::takeExitRemoval(FileTurn &from)
+void FileTurn::close()
 {
-    if (!std::exchange(from.m_removeAtExit, false))
+    if (m_fd < 0)
         return;
-    const std::lock_guard lock(exitRemovalMutex());
-    for (FileTurn *&turn : turnsRemovedAtExit()) {
-        if (turn == &from)
-            turn = this;
+    {
+        ExitRemoval &removal = exitRemoval();
+        const std::lock_guard lock(removal.mutex);
+        if (removal.fd == m_fd)
+            removal.fd = -1;
     }
-    m_removeAtExit = true;
-}
-
-void FileTurn::dropExitRemoval()
-{
-    if (!std::exchange(m_removeAtExit, false))
-        return;
-    const std::lock_guard lock(exitRemovalMutex());
-    std::erase(turnsRemovedAtExit(), this);
+    // Closing the last descriptor of the open file releases the lock.
+    ::close(std::exchange(m_fd, -1));
 }
 
 FileTurn::FileTurn(FileTurn &&other) noexcept
     : m_status(other.m_status), m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
 {
-    takeExitRemoval(other);
 }
 
 FileTurn &FileTurn::operator=(FileTurn &&other) noexcept
 {
     if (this != &other) {
-        dropExitRemoval();
-        if (m_fd >= 0)
-            ::close(m_fd);
+        close();
         m_status = other.m_status;
         m_fd = std::exchange(other.m_fd, -1);
         m_path = std::move(other.m_path);
-        takeExitRemoval(other);
     }
     return *this;
 }
 
 FileTurn::~FileTurn()
 {
-    dropExitRemoval();
-    // Closing the last descriptor of the open file releases the lock.
-    if (m_fd >= 0)
-        ::close(m_fd);
+    close();
 }
 
 } // namespace vidfolio

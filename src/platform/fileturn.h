@@ -57,7 +57,8 @@ public:
     // Has the file deleted (as removeFile does) should the process exit while
     // this turn holds it: a toolkit that ends the program with exit() when its
     // display goes away leaves no file behind. Only exit() and a return from
-    // main do this; a crash or a kill cannot.
+    // main do this; a crash or a kill cannot. One turn at a time: marking
+    // another one takes the mark from this one.
     void removeFileAtExit();
     // Deletes the files of the turns so marked now, for a process about to
     // end past its exit handlers (_exit). Safe from any thread.
@@ -69,14 +70,12 @@ private:
     {
     }
 
-    // Moves the registration for removal at exit from `from` to this turn.
-    void takeExitRemoval(FileTurn &from);
-    void dropExitRemoval();
+    // Lets go of the lock, and of the removal at exit.
+    void close();
 
     Status m_status = Status::CannotOpen;
     int m_fd = -1;
     QByteArray m_path;
-    bool m_removeAtExit = false;
 };
 
 } // namespace vidfolio
