@@ -1,13 +1,13 @@
 // The real window, offscreen, against a site that holds its answers back:
 // while the window waits for the site it keeps painting what is true, drops
 // the clicks a listing's greyed window gets, and a close ends the run at once.
+#include "support/onrequest.h"
 #include "support/windowfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QScreen>
-#include <QTimer>
 
 using namespace vidfolio;
 using site::Fault;
@@ -53,19 +53,9 @@ protected:
     bool whileWaitingFor(const std::string &target, std::size_t count,
                          const std::function<void()> &start, const std::function<void()> &check)
     {
-        bool ran = false;
-        QTimer poll;
-        poll.setInterval(5);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (ran || server.requestsFor(target) < count)
-                return;
-            ran = true;
-            poll.stop();
-            check();
-        });
-        poll.start();
+        const test::OnRequest during(server, target, count, check);
         start();
-        return ran;
+        return during.ran();
     }
 
     std::string picture(int entry, int number) const

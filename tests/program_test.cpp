@@ -1,13 +1,13 @@
 #include "app/program.h"
 #include "siteserver.h"
 #include "support/historyfolder.h"
+#include "support/onrequest.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <optional>
 
@@ -82,15 +82,10 @@ protected:
     void list(Program &lister, RecordingView &view, const QString &name)
     {
         fileAtFirstRequest.reset();
-        const std::size_t requestsBefore = server.requests().size();
         server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 300, .times = 1});
-        QTimer watch;
-        watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!fileAtFirstRequest && server.requests().size() > requestsBefore)
-                fileAtFirstRequest = readFile();
-        });
-        watch.start();
+        const std::string first = "/profile_videos?user=" + name.toStdString();
+        const test::OnRequest atFirst(server, first, server.requestsFor(first) + 1,
+                                      [&] { fileAtFirstRequest = readFile(); });
         view.typed = name;
         lister.listVideos(view, view);
     }

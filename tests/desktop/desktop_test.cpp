@@ -6,6 +6,7 @@
 // and checks what the user would find: how soon the process ended, the
 // history file, the scratch file and what was handed to the browser.
 #include "siteserver.h"
+#include "support/proclocks.h"
 #include "ui/layout.h"
 #include "xsession.h"
 
@@ -273,7 +274,7 @@ protected:
     // Video > the command `upFromTheEnd` places above the menu's last entry.
     void videoCommand(int upFromTheEnd) const;
 
-    bool requested(const std::string &target, Clock::duration limit) const
+    bool requested(const std::string &target, std::chrono::milliseconds limit) const
     {
         return waitFor([&] { return server.requestsFor(target) > 0; }, limit);
     }
@@ -372,20 +373,7 @@ void DesktopTest::reachTheWait(const DesktopCase &c)
         // The program's wait shows in the kernel's table of locks as a
         // blocked request by its process; a program that waits for the turn
         // without blocking shows nothing there and is closed after 3 s.
-        waitFor(
-            [&] {
-                std::ifstream locks("/proc/locks");
-                for (std::string line; std::getline(locks, line);) {
-                    std::istringstream words(line.substr(line.find("->") + 2));
-                    std::string kind, advisory, mode, pid;
-                    words >> kind >> advisory >> mode >> pid;
-                    if (line.find("->") != std::string::npos &&
-                        pid == std::to_string(program.pid()))
-                        return true;
-                }
-                return false;
-            },
-            3s);
+        waitFor([&] { return vidfolio::test::flockWaitedFor(scratchPath(), program.pid()); }, 3s);
         ASSERT_EQ(server.requestsFor(first), 0u);
         break;
     }
