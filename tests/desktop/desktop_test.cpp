@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -431,8 +432,13 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
     std::fflush(stdout);
     program.kill();
     if (turnHolder >= 0) {
-        // The other copy ends its turn as the program does: file deleted, then
-        // the lock let go.
+        // The file at the path is still the other copy's: the program neither
+        // removed it nor left one of its own there. The other copy then ends
+        // its turn as the program does: file deleted, then the lock let go.
+        struct stat held = {}, atPath = {};
+        EXPECT_TRUE(::fstat(turnHolder, &held) == 0 &&
+                    ::stat(scratchPath().c_str(), &atPath) == 0 && held.st_ino == atPath.st_ino)
+            << "the other copy's scratch file is gone";
         ::unlink(scratchPath().c_str());
         ::close(turnHolder);
     }
@@ -441,8 +447,13 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
     EXPECT_TRUE(opened().empty()) << opened().front();
     switch (c.act) {
     case Act::Kill:
-    case Act::KillX:
         EXPECT_TRUE(status.has_value()) << "the program outlived its end";
+        break;
+    case Act::KillX:
+        // Qt's X11 platform ends the process with exit(1) once its display is
+        // gone; the scratch file of the fetch under way goes with it.
+        EXPECT_EQ(describe(status), "exit 1");
+        EXPECT_FALSE(scratchLeft());
         break;
     default:
         ASSERT_TRUE(status.has_value()) << "still running " << ms << " ms after the end";
