@@ -489,16 +489,16 @@ void DesktopTest::actDuringTheWait(const DesktopCase &c)
         const std::string other = thumbnailTarget(videos[4].id, 1);
         const Clock::time_point start = Clock::now();
         clickEntry(4);
-        const bool asked = requested(other, 2s);
+        const bool asked = requested(other, 3s);
         const long long ms = msSince(start);
         std::printf("[desktop] %s: entry 5's thumbnails %s %lld ms after the click\n",
                     c.name.c_str(), asked ? "asked for" : "not asked for", ms);
-        EXPECT_TRUE(asked && ms <= 500);
+        EXPECT_TRUE(asked && ms <= 2000);
         return;
     }
     const double clicked = wallNow();
     videoCommand(1);
-    waitFor([&] { return !opened().empty(); }, 2s);
+    waitFor([&] { return !opened().empty(); }, 3s);
     // Any later call of the browser, a replayed command.
     std::this_thread::sleep_for(2s);
     const std::vector<std::string> calls = opened();
@@ -508,7 +508,7 @@ void DesktopTest::actDuringTheWait(const DesktopCase &c)
                     ? "never"
                     : (std::to_string(std::lround(after * 1000)) + " ms after the click").c_str());
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_LE(after, 0.5);
+    EXPECT_LE(after, 2.0);
     EXPECT_NE(calls[0].find("/watch?v=" + videos[0].id), std::string::npos) << calls[0];
 }
 
