@@ -1,7 +1,7 @@
 // The real window, offscreen, against a site that holds its answers back:
 // while the window waits for the site it keeps painting what is true, drops
 // the clicks a listing's greyed window gets, and a close ends the run at once.
-#include "support/onrequest.h"
+#include "support/waits.h"
 #include "support/windowfixture.h"
 
 #include <gtest/gtest.h>
@@ -53,9 +53,13 @@ protected:
     bool whileWaitingFor(const std::string &target, std::size_t count,
                          const std::function<void()> &start, const std::function<void()> &check)
     {
-        const test::OnRequest during(server, target, count, check);
+        bool ran = false;
+        const auto during = test::onRequest(server, target, count, [&] {
+            ran = true;
+            check();
+        });
         start();
-        return during.ran();
+        return ran;
     }
 
     std::string picture(int entry, int number) const

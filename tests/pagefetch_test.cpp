@@ -1,8 +1,7 @@
 #include "listing/pagefetcher.h"
 #include "support/fetcherfixture.h"
 #include "support/filebytes.h"
-#include "support/proclocks.h"
-#include "support/waitfor.h"
+#include "support/waits.h"
 
 #include <gtest/gtest.h>
 
@@ -138,14 +137,6 @@ TEST_F(PageFetchTest, ScratchHeldByAnotherCopyFailsAsBusyAndIsLeftAlone)
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("our page"));
 }
 
-// Waits until some process waits for the flock of the file at `path`.
-void waitForLockWaiter(const QString &path)
-{
-    const std::string name = QFile::encodeName(path).toStdString();
-    ASSERT_TRUE(test::waitFor([&] { return test::flockWaitedFor(name); }, 20s))
-        << "no one waited for the lock of " << name;
-}
-
 TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
 {
     // Two fetches of other copies in a row: the first deletes its file and
@@ -156,12 +147,16 @@ TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
     const QString path = folder.filePath("temp.txt");
     OtherCopy first(path, "first other page");
     std::atomic<bool> secondSawItsPage = false;
+    // The fetch waits for the lock of the file at the path.
+    const auto waiting = [name = QFile::encodeName(path).toStdString()] {
+        ASSERT_TRUE(test::waitFor([&] { return test::flockWaitedFor(name); }, 20s));
+    };
     std::thread others([&] {
-        waitForLockWaiter(path);
+        waiting();
         ::unlink(QFile::encodeName(path).constData());
         OtherCopy second(path, "second other page");
         first.letGo();
-        waitForLockWaiter(path);
+        waiting();
         secondSawItsPage = scratch() == "second other page";
     });
 

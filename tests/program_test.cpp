@@ -1,8 +1,8 @@
 #include "app/program.h"
 #include "siteserver.h"
 #include "support/historyfolder.h"
-#include "support/onrequest.h"
 #include "support/recordingview.h"
+#include "support/waits.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +41,8 @@ protected:
         fileAtFirstRequest.reset();
         server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 300, .times = 1});
         const std::string first = "/profile_videos?user=" + name.toStdString();
-        const test::OnRequest atFirst(server, first, server.requestsFor(first) + 1,
-                                      [&] { fileAtFirstRequest = readFile(); });
+        const auto atFirst = test::onRequest(server, first, server.requestsFor(first) + 1,
+                                             [&] { fileAtFirstRequest = readFile(); });
         view.typed = name;
         lister.listVideos(view, view);
     }

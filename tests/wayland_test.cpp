@@ -5,7 +5,7 @@
 // and saves the history when the compositor or its close button closes it.
 #include "siteserver.h"
 #include "support/filebytes.h"
-#include "support/waitfor.h"
+#include "support/waits.h"
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 // and checks what the user would find: how soon the process ended, the
 // history file, the scratch file and what was handed to the browser.
 #include "siteserver.h"
-#include "support/proclocks.h"
+#include "support/waits.h"
 #include "ui/layout.h"
 #include "xsession.h"
 

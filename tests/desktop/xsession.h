@@ -2,7 +2,7 @@
 
 // What the desktop suite runs beside the program: child processes, commands
 // whose output it reads, and a virtual X server with a window manager.
-#include "support/waitfor.h"
+#include "support/waits.h"
 
 #include <sys/types.h>
 
