@@ -122,6 +122,7 @@ int windowGap(const std::string &which)
     // Each case readies the site, then `act` starts what waits for it.
     std::function<void()> act;
     QString expected;
+    bool letGo = false;
     if (which == "list") {
         slowSite(server);
         act = [&] { list(window, QStringLiteral("slow")); };
@@ -141,7 +142,10 @@ int windowGap(const std::string &which)
                                  O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (other < 0 || ::flock(other, LOCK_EX) != 0)
             return 1;
-        QTimer::singleShot(1000, [other] { ::close(other); });
+        QTimer::singleShot(1000, [other, &letGo] {
+            ::close(other);
+            letGo = true;
+        });
         act = [&] { list(window, QStringLiteral("quick")); };
         expected = QStringLiteral("Finished: 10 videos");
     } else if (which == "lookup") {
@@ -169,6 +173,13 @@ int windowGap(const std::string &which)
     const double gap = meter.stop();
     const double ms = msBetween(start, Clock::now());
     if (window.statusText() != expected || expected.isEmpty())
+        return 1;
+    // Where the status alone does not show that the window waited (a listing
+    // that skipped the turn, or the node click before the lookup, ends so
+    // too): the other copy let go first, the watch page was answered.
+    const std::string watch = "/watch?v=" + site::generatedVideos("quick", 1).front().id;
+    if ((which == "turn" && !letGo) ||
+        (which == "lookup" && (server.requestsFor(watch) != 1 || ms < 1000)))
         return 1;
     std::printf("{\"gapMs\":%.3f,\"ms\":%.3f}\n", gap, ms);
     return 0;

@@ -2,7 +2,9 @@
 
 #include "process.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vidfolio::bench {
@@ -55,6 +57,36 @@ void livenessRows(Table &table, const std::string &casePath, int runs)
     const double closeMs = medianOf(casePath, {"close-exit"}, "closeMs", runs);
     table.addTarget("Close during that listing to the end of the program", formatMs(closeMs),
                     formatMs(kLongestCloseMs), closeMs / kLongestCloseMs, 1.0);
+}
+
+void desktopRows(Table &table, const std::string &desktopTests, int runs)
+{
+    // The figure a case prints, "[desktop] CASE: ... N ms after ...", also
+    // when the case's own bound failed it.
+    const auto figure = [&](const std::string &name) {
+        std::vector<double> values;
+        for (int round = 0; round < runs; ++round) {
+            std::fprintf(stderr, "  desktop %s: run %d of %d\n", name.c_str(), round + 1, runs);
+            const ProcessRun run = runProcess({desktopTests, "--gtest_filter=*/" + name});
+            const std::vector<std::string> lines = linesWith(run.output, "[desktop] " + name + ":");
+            const std::size_t end = lines.empty() ? std::string::npos : lines[0].find(" ms after");
+            if (end == std::string::npos)
+                throw std::runtime_error("the desktop case " + name + " printed no figure");
+            values.push_back(std::strtod(lines[0].c_str() + lines[0].rfind(' ', end - 1), nullptr));
+        }
+        return median(values);
+    };
+    const double close = figure("CloseDuringStalledLookup");
+    table.addTarget("Real X server: close (wmctrl -c) during a stalled lookup to the end of the "
+                    "program",
+                    formatMs(close), formatMs(kLongestCloseMs), close / kLongestCloseMs, 1.0);
+    table.addReported("Real X server: click on another entry during stalled thumbnails to its "
+                      "first thumbnail asked for",
+                      formatMs(figure("ClickOnAnotherEntryDuringStalledThumbnails")), "",
+                      std::nan(""));
+    table.addReported("Real X server: Watch normal during stalled thumbnails to the browser "
+                      "started",
+                      formatMs(figure("WatchNormalDuringStalledThumbnails")), "", std::nan(""));
 }
 
 } // namespace vidfolio::bench

@@ -12,4 +12,9 @@ namespace vidfolio::bench {
 // end, each against its fixed bound.
 void livenessRows(Table &table, const std::string &casePath, int runs);
 
+// Runs three cases of the desktop suite (the real program under Xvfb and
+// openbox) `runs` times each: the close during a stalled lookup to the end,
+// against 1 s, and how soon two inputs act during stalled thumbnails.
+void desktopRows(Table &table, const std::string &desktopTests, int runs);
+
 } // namespace vidfolio::bench

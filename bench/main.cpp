@@ -33,6 +33,7 @@ const std::string kFastSite = VIDFOLIO_FAST_SITE_PATH;
 // 60 Hz screen.
 constexpr double kLongestFrameGapMs = 17;
 const std::string kCase = VIDFOLIO_CASE_PATH;
+const std::string kDesktopTests = VIDFOLIO_DESKTOP_TESTS_PATH;
 
 void progress(const std::string &what, int round, int rounds)
 {
@@ -420,6 +421,7 @@ void Bench::run()
     startRows();
     pageRows();
     livenessRows(m_table, kCase, m_runs);
+    desktopRows(m_table, kDesktopTests, m_runs);
 }
 
 std::string machine()

@@ -2,20 +2,12 @@
 // loses the names another one saved.
 #include "history/historyfile.h"
 #include "history/userlist.h"
-#include "siteserver.h"
-#include "support/filebytes.h"
 #include "support/historyfolder.h"
-#include "support/proberun.h"
 #include "support/recordingview.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 using namespace vidfolio;
-using test::CountingRunLoop;
 using test::RecordingView;
 
 namespace {
@@ -39,9 +31,6 @@ protected:
         EXPECT_EQ(SaveUsers(box, path(), loop, loaded).outcome, Outcome::Done);
         return readFile();
     }
-
-    QTemporaryDir folder;
-    CountingRunLoop loop;
 };
 
 TEST_F(HistoryMergeTest, SaveKeepsTheNamesOtherCopiesSavedMeanwhile)
@@ -67,48 +56,6 @@ TEST_F(HistoryMergeTest, OnlyAFileAsThisCopyLoadedItIsSavedBackUnmerged)
               "n\r\nCaf\xc3\xa9\r\nCAF\xc3\x89\r\n");
     EXPECT_EQ(run("a\r\nA\r\n", {"n"}, "a\r\nA\r\nb\r\n"), "n\r\na\r\nb\r\n");
     EXPECT_EQ(run("a\r\nA\r\n", {"n"}, "a\r\n"), "n\r\na\r\n");
-}
-
-// Two probes listing different users from one folder at once, each loading
-// the history before the other saves.
-TEST(HistoryCopies, TwoCopiesListingAtOnceKeepEveryName)
-{
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString history = QDir(folder.path()).filePath("users.vidfolio");
-    const auto writeHistory = [&](const QByteArray &bytes) {
-        QFile file(history);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    };
-    site::SiteServer server;
-    server.addUser("xavier", site::generatedVideos("xavier", 3));
-    server.addUser("yvonne", site::generatedVideos("yvonne", 3));
-    // Each first page takes a while, so both copies have read the history
-    // before either lists a video, let alone saves.
-    server.setFault(0, {site::Fault::Kind::Stall, 1500});
-    const auto args = [&](const char *user) {
-        return QStringList{"list", QString::fromStdString(server.host()), user, "--folder",
-                           folder.path()};
-    };
-
-    writeHistory("alice\r\n");
-    const auto first = test::startProbe(args("xavier"));
-    const auto second = test::startProbe(args("yvonne"));
-    const test::ProbeRun firstRun = test::finishProbe(*first);
-    const test::ProbeRun secondRun = test::finishProbe(*second);
-    ASSERT_EQ(firstRun.lastStatus(), QStringLiteral("Finished: 3 videos"));
-    ASSERT_EQ(secondRun.lastStatus(), QStringLiteral("Finished: 3 videos"));
-    const QByteArray both = test::fileBytes(history);
-    EXPECT_TRUE(both == "xavier\r\nyvonne\r\nalice\r\n" || both == "yvonne\r\nxavier\r\nalice\r\n")
-        << both.toStdString();
-
-    // One copy alone writes what it always did, letter-case twins and all.
-    server.clearFaults();
-    writeHistory("alice\r\nBob\r\nbob\r\n");
-    const test::ProbeRun alone = test::runProbe(args("xavier"));
-    ASSERT_EQ(alone.lastStatus(), QStringLiteral("Finished: 3 videos"));
-    EXPECT_EQ(test::fileBytes(history), QByteArray("xavier\r\nalice\r\nBob\r\nbob\r\n"));
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // The real window, offscreen, against a site that holds its answers back:
 // while the window waits for the site it keeps painting what is true.
+#include "support/waits.h"
 #include "support/windowfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QScreen>
-#include <QTimer>
 
 using namespace vidfolio;
 using site::Fault;
@@ -53,16 +53,10 @@ protected:
                          const std::function<void()> &start, const std::function<void()> &check)
     {
         bool ran = false;
-        QTimer poll;
-        poll.setInterval(5);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (ran || server.requestsFor(target) < count)
-                return;
+        const auto during = test::onRequest(server, target, count, [&] {
             ran = true;
-            poll.stop();
             check();
         });
-        poll.start();
         start();
         return ran;
     }

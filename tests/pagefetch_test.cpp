@@ -1,6 +1,7 @@
 #include "listing/pagefetcher.h"
 #include "support/fetcherfixture.h"
 #include "support/filebytes.h"
+#include "support/waits.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +10,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace vidfolio;
@@ -138,30 +136,6 @@ TEST_F(PageFetchTest, ScratchHeldByAnotherCopyFailsAsBusyAndIsLeftAlone)
     EXPECT_EQ(fetcher.PageText(), QStringLiteral("our page"));
 }
 
-// Waits until some process waits for the flock of the file at `path`, as the
-// kernel lists it in /proc/locks ("->" marks a lock asked for and blocked).
-void waitForLockWaiter(const QString &path)
-{
-    struct stat info
-    {
-    };
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
-    char file[64];
-    std::snprintf(file, sizeof file, " %02x:%02x:%llu ", major(info.st_dev), minor(info.st_dev),
-                  static_cast<unsigned long long>(info.st_ino));
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        QFile locks(QStringLiteral("/proc/locks"));
-        ASSERT_TRUE(locks.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (const QByteArray &line : locks.readAll().split('\n')) {
-            if (line.contains("-> FLOCK") && line.contains(file))
-                return;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    FAIL() << "no one waited for the lock of " << path.toStdString();
-}
-
 TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
 {
     // Two fetches of other copies in a row: the first deletes its file and
@@ -172,12 +146,16 @@ TEST_F(PageFetchTest, FetchWaitsForItsTurnBehindFetchesOfOtherCopies)
     const QString path = folder.filePath("temp.txt");
     OtherCopy first(path, "first other page");
     std::atomic<bool> secondSawItsPage = false;
+    // The fetch waits for the lock of the file at the path.
+    const auto waiting = [name = QFile::encodeName(path).toStdString()] {
+        ASSERT_TRUE(test::waitFor([&] { return test::flockWaitedFor(name); }, 20s));
+    };
     std::thread others([&] {
-        waitForLockWaiter(path);
+        waiting();
         ::unlink(QFile::encodeName(path).constData());
         OtherCopy second(path, "second other page");
         first.letGo();
-        waitForLockWaiter(path);
+        waiting();
         secondSawItsPage = scratch() == "second other page";
     });
 

@@ -3,73 +3,30 @@
 #include "support/filesizelimit.h"
 #include "support/historyfolder.h"
 #include "support/recordingview.h"
+#include "support/waits.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <optional>
 
 using namespace vidfolio;
-using test::CountingRunLoop;
 using test::RecordingView;
 
 namespace {
 
-// The history rules the window and the probe share: loaded at start, merged
-// back at the end, and left alone when it could not be read.
-class ProgramHistoryTest : public test::HistoryFolderTest
-{
-protected:
-    Program program() { return Program({.folder = {folder.path(), {}}}, loop); }
-
-    RecordingView box;
-};
-
-// The names loaded at start count as this copy's old names: the one it added
-// stands above the names another copy saved meanwhile.
-TEST_F(ProgramHistoryTest, SavesTheAddedNamesAboveThoseAnotherCopySavedMeanwhile)
-{
-    writeFile("alice\r\nbob\r\n");
-    Program lister = program();
-    EXPECT_EQ(lister.loadHistory(box), HistoryRead::Loaded);
-    EXPECT_EQ(box.users, QStringList({"alice", "bob"}));
-
-    box.insertUser(0, QStringLiteral("new"));
-    writeFile("carol\r\nalice\r\nbob\r\n");
-    lister.saveHistory(box);
-    EXPECT_EQ(readFile(), QByteArray("new\r\ncarol\r\nalice\r\nbob\r\n"));
-}
-
-// A history too large to load is neither loaded nor saved over, which would
-// replace all its names by those of this run.
-TEST_F(ProgramHistoryTest, LeavesAHistoryItCouldNotLoadAsItIs)
-{
-    writeFile("alice\r\n");
-    ASSERT_TRUE(QFile::resize(path(), kMaxHistoryBytes + 1));
-    Program lister = program();
-    EXPECT_EQ(lister.loadHistory(box), HistoryRead::Unreadable);
-    EXPECT_TRUE(box.users.isEmpty());
-
-    box.insertUser(0, QStringLiteral("new"));
-    lister.saveHistory(box);
-    EXPECT_EQ(QFile(path()).size(), kMaxHistoryBytes + 1);
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(7), QByteArray("alice\r\n"));
-}
-
-// A listing keeps its name in the history file from the moment it joins the
+// The history rules the window and the probe share, through listings: a
+// listing keeps its name in the history file from the moment it joins the
 // list, so that an end without a close (a signal, a lost display, a crash)
-// loses nothing.
-class ListingHistoryTest : public ProgramHistoryTest
+// loses nothing; each save merges the file as other copies left it, and a
+// file that could not be loaded is left alone.
+class ListingHistoryTest : public test::HistoryFolderTest
 {
 protected:
     void SetUp() override
     {
-        ProgramHistoryTest::SetUp();
+        HistoryFolderTest::SetUp();
         server.addUser("carol", site::generatedVideos("carol", 3));
     }
     Program program()
@@ -83,19 +40,15 @@ protected:
     void list(Program &lister, RecordingView &view, const QString &name)
     {
         fileAtFirstRequest.reset();
-        const std::size_t requestsBefore = server.requests().size();
         server.setFault(0, {.kind = site::Fault::Kind::Stall, .delayMs = 300, .times = 1});
-        QTimer watch;
-        watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!fileAtFirstRequest && server.requests().size() > requestsBefore)
-                fileAtFirstRequest = readFile();
-        });
-        watch.start();
+        const std::string first = "/profile_videos?user=" + name.toStdString();
+        const auto atFirst = test::onRequest(server, first, server.requestsFor(first) + 1,
+                                             [&] { fileAtFirstRequest = readFile(); });
         view.typed = name;
         lister.listVideos(view, view);
     }
 
+    RecordingView box;
     site::SiteServer server;
     std::optional<QByteArray> fileAtFirstRequest;
 };
@@ -110,15 +63,22 @@ TEST_F(ListingHistoryTest, TheNameIsSavedBeforeTheFirstPageIsAskedFor)
     EXPECT_EQ(box.entries.size(), 3u);
 }
 
-TEST_F(ListingHistoryTest, AHistoryThatCouldNotBeLoadedIsNotWrittenByAListing)
+// A history too large to load is neither loaded nor saved over, by the
+// listing or at the end, which would replace all its names by this run's.
+TEST_F(ListingHistoryTest, AHistoryThatCouldNotBeLoadedIsNeverSavedOver)
 {
     writeFile("alice\r\n");
     ASSERT_TRUE(QFile::resize(path(), kMaxHistoryBytes + 1));
     Program lister = program();
     ASSERT_EQ(lister.loadHistory(box), HistoryRead::Unreadable);
+    EXPECT_TRUE(box.users.isEmpty());
     list(lister, box, QStringLiteral("carol"));
+    lister.saveHistory(box);
     EXPECT_EQ(box.users, QStringList({"carol"}));
     EXPECT_EQ(QFile(path()).size(), kMaxHistoryBytes + 1);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(7), QByteArray("alice\r\n"));
 }
 
 // A save that fails (a full disk) is told with the listing's result and
@@ -148,9 +108,10 @@ TEST_F(ListingHistoryTest, AFailedSaveIsToldAndLeavesEveryNameInItsPlaceOnceTher
     EXPECT_EQ(readFile(), "afterC\r\nfullB\r\nfullA\r\n" + old);
 }
 
-// Two copies listing by turns from one folder: every save keeps the other
-// copy's names, and the names stay newest first, also through the saves at
-// the end, which add nothing new.
+// Two copies listing by turns from one folder, each having loaded the
+// history before the other saved: every save keeps the other copy's names,
+// and the names stay newest first, also through the saves at the end, which
+// add nothing new.
 TEST_F(ListingHistoryTest, TwoCopiesKeepEachOthersNamesNewestFirst)
 {
     writeFile("old\r\n");

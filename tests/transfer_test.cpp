@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -53,6 +55,20 @@ protected:
         return collected.body;
     }
     int portOfRequest(std::size_t i) const { return server.requests().at(i).remotePort; }
+    // Whether this process's end of the connection made from `port` is still
+    // established (state 01), as the kernel's table of TCP sockets lists it.
+    static bool connectionOpen(int port)
+    {
+        char local[16];
+        std::snprintf(local, sizeof local, "0100007F:%04X", port);
+        std::ifstream table("/proc/net/tcp");
+        std::string slot, from, to, state, rest;
+        while (table >> slot >> from >> to >> state && std::getline(table, rest)) {
+            if (from == local && state == "01")
+                return true;
+        }
+        return false;
+    }
 
     site::SiteServer server;
     RunLoop loop;
@@ -77,8 +93,10 @@ TEST_F(TransferTest, MoveAssignmentDropsTheOldHandlesAndKeepsTheMovedConnection)
     Transfer replaced(loop);
     ASSERT_EQ(fetch(replaced, 2), "page two");
     ASSERT_NE(portOfRequest(1), portOfRequest(0));
+    ASSERT_TRUE(connectionOpen(portOfRequest(1)));
 
     replaced = std::move(kept);
+    EXPECT_FALSE(connectionOpen(portOfRequest(1)));
     EXPECT_EQ(fetch(replaced, 1), "page one");
     EXPECT_EQ(portOfRequest(2), portOfRequest(0));
 }

@@ -5,12 +5,12 @@
 // and saves the history when the compositor or its close button closes it.
 #include "siteserver.h"
 #include "support/filebytes.h"
+#include "support/waits.h"
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QProcess>
@@ -27,6 +27,8 @@
 #include <unistd.h>
 
 using namespace vidfolio;
+using namespace std::chrono_literals;
+using test::waitFor;
 namespace layout = vidfolio::ui::layout;
 
 namespace {
@@ -79,7 +81,7 @@ protected:
                                   QStringLiteral("--idle-time=0"), QStringLiteral("--no-config"),
                                   QStringLiteral("--modules=") + VIDFOLIO_WESTON_SEAT});
         ASSERT_TRUE(compositor.waitForStarted());
-        ASSERT_TRUE(waitFor([&] { return QFile::exists(runtime.filePath(kSocket)); }, 5000));
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(runtime.filePath(kSocket)); }, 5s));
         command(QStringLiteral("windows"));
         ASSERT_TRUE(seatAnswered) << "the seat module did not load";
 
@@ -117,18 +119,6 @@ protected:
         }
     }
 
-    static bool waitFor(const std::function<bool()> &done, int ms)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > ms)
-                return false;
-            QThread::msleep(20);
-        }
-        return true;
-    }
-
     // Sends one command to the seat and returns the lines of its answer.
     QStringList command(const QString &line)
     {
@@ -153,7 +143,7 @@ protected:
                 }
                 return lines.contains(QStringLiteral("done"));
             },
-            5000);
+            5s);
         EXPECT_TRUE(seatAnswered) << "the seat did not answer " << line.toStdString();
         lines.removeAll(QStringLiteral("done"));
         return lines;
@@ -207,7 +197,7 @@ protected:
         program.start(VIDFOLIO_UNDER_TEST_PATH, {});
         EXPECT_TRUE(program.waitForStarted());
         std::optional<Window> shown;
-        EXPECT_TRUE(waitFor([&] { return (shown = window()).has_value(); }, 10000))
+        EXPECT_TRUE(waitFor([&] { return (shown = window()).has_value(); }, 10s))
             << "no window of app id vidfolio";
         return shown.value_or(Window{});
     }
@@ -225,7 +215,7 @@ protected:
                 }
                 return false;
             },
-            10000))
+            10s))
             << "the listing did not fetch its page";
         // The run's closing pause.
         QThread::msleep(600);
@@ -255,24 +245,22 @@ TEST_F(WaylandTest, ListsLivesThroughTheTitleBarAndSavesWhenTheCompositorCloses)
     listCarol(shown.frame);
     ASSERT_TRUE(running());
 
-    // Maximize: the compositor gives the whole screen; the window takes it.
+    // Maximize: the compositor gives the whole screen; the window takes it
+    // (a window that kept its fixed size would lose its connection).
     click(titleButton(shown.frame, 1));
-    QThread::msleep(800);
-    ASSERT_TRUE(running()) << "maximize ended the program";
-    const std::optional<Window> maximized = window();
-    ASSERT_TRUE(maximized);
-    EXPECT_TRUE(maximized->maximized);
+    std::optional<Window> maximized;
+    ASSERT_TRUE(waitFor([&] { return (maximized = window()) && maximized->maximized; }, 5s))
+        << (running() ? "not maximized" : "maximize ended the program");
     // And back, to the fixed size it had.
     click(titleButton(maximized->frame, 1));
-    QThread::msleep(800);
-    ASSERT_TRUE(running()) << "restoring ended the program";
-    const std::optional<Window> restored = window();
-    ASSERT_TRUE(restored);
-    EXPECT_FALSE(restored->maximized);
+    std::optional<Window> restored;
+    ASSERT_TRUE(waitFor([&] { return (restored = window()) && !restored->maximized; }, 5s))
+        << (running() ? "still maximized" : "restoring ended the program");
     EXPECT_EQ(restored->frame.size(), shown.frame.size());
 
+    // Minimized, the window leaves the screen, which the seat lists.
     click(titleButton(restored->frame, 2));
-    QThread::msleep(500);
+    EXPECT_TRUE(waitFor([&] { return !window(); }, 5s)) << "the window is still on screen";
     ASSERT_TRUE(running()) << "minimize ended the program";
 
     command(QStringLiteral("close vidfolio"));
@@ -290,7 +278,7 @@ TEST_F(WaylandTest, TheCloseButtonOfTheTitleBarSavesAndEnds)
     typeIntoUserBox(shown.frame, "nobody");
     click(inClient(shown.frame, layout::cmdGo.center()));
     // The name is on disk as the listing starts.
-    EXPECT_TRUE(waitFor([&] { return history() == "nobody\r\nolder\r\n"; }, 5000))
+    EXPECT_TRUE(waitFor([&] { return history() == "nobody\r\nolder\r\n"; }, 5s))
         << history().constData();
     QThread::msleep(600);
     click(titleButton(shown.frame, 0));
@@ -310,7 +298,7 @@ TEST_F(WaylandTest, ACompositorEndedMidListingLosesNoName)
     ASSERT_FALSE(shown.frame.isEmpty());
     typeIntoUserBox(shown.frame, "carol");
     click(inClient(shown.frame, layout::cmdGo.center()));
-    ASSERT_TRUE(waitFor([&] { return !server.requests().empty(); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return !server.requests().empty(); }, 5s));
 
     compositor.kill();
     ASSERT_TRUE(ended(2000));

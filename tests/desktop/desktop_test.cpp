@@ -6,6 +6,7 @@
 // and checks what the user would find: how soon the process ended, the
 // history file, the scratch file and what was handed to the browser.
 #include "siteserver.h"
+#include "support/waits.h"
 #include "ui/layout.h"
 #include "xsession.h"
 
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -273,7 +275,7 @@ protected:
     // Video > the command `upFromTheEnd` places above the menu's last entry.
     void videoCommand(int upFromTheEnd) const;
 
-    bool requested(const std::string &target, Clock::duration limit) const
+    bool requested(const std::string &target, std::chrono::milliseconds limit) const
     {
         return waitFor([&] { return server.requestsFor(target) > 0; }, limit);
     }
@@ -372,20 +374,7 @@ void DesktopTest::reachTheWait(const DesktopCase &c)
         // The program's wait shows in the kernel's table of locks as a
         // blocked request by its process; a program that waits for the turn
         // without blocking shows nothing there and is closed after 3 s.
-        waitFor(
-            [&] {
-                std::ifstream locks("/proc/locks");
-                for (std::string line; std::getline(locks, line);) {
-                    std::istringstream words(line.substr(line.find("->") + 2));
-                    std::string kind, advisory, mode, pid;
-                    words >> kind >> advisory >> mode >> pid;
-                    if (line.find("->") != std::string::npos &&
-                        pid == std::to_string(program.pid()))
-                        return true;
-                }
-                return false;
-            },
-            3s);
+        waitFor([&] { return vidfolio::test::flockWaitedFor(scratchPath(), program.pid()); }, 3s);
         ASSERT_EQ(server.requestsFor(first), 0u);
         break;
     }
@@ -410,6 +399,11 @@ void DesktopTest::reachTheWait(const DesktopCase &c)
 void DesktopTest::endAndCheck(const DesktopCase &c)
 {
     const bool held = c.wait != Wait::ListingEnd;
+    const bool closes = c.act != Act::Kill && c.act != Act::KillX;
+    // The listing wrote the name as it began: without the file, only the
+    // save of the close (a signal's too) can give the box's names back.
+    if (closes)
+        std::filesystem::remove(historyPath());
     const std::size_t requestsBefore = server.requests().size();
     const Clock::time_point start = Clock::now();
     switch (c.act) {
@@ -438,8 +432,13 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
     std::fflush(stdout);
     program.kill();
     if (turnHolder >= 0) {
-        // The other copy ends its turn as the program does: file deleted, then
-        // the lock let go.
+        // The file at the path is still the other copy's: the program neither
+        // removed it nor left one of its own there. The other copy then ends
+        // its turn as the program does: file deleted, then the lock let go.
+        struct stat held = {}, atPath = {};
+        EXPECT_TRUE(::fstat(turnHolder, &held) == 0 &&
+                    ::stat(scratchPath().c_str(), &atPath) == 0 && held.st_ino == atPath.st_ino)
+            << "the other copy's scratch file is gone";
         ::unlink(scratchPath().c_str());
         ::close(turnHolder);
     }
@@ -448,8 +447,13 @@ void DesktopTest::endAndCheck(const DesktopCase &c)
     EXPECT_TRUE(opened().empty()) << opened().front();
     switch (c.act) {
     case Act::Kill:
-    case Act::KillX:
         EXPECT_TRUE(status.has_value()) << "the program outlived its end";
+        break;
+    case Act::KillX:
+        // Qt's X11 platform ends the process with exit(1) once its display is
+        // gone; the scratch file of the fetch under way goes with it.
+        EXPECT_EQ(describe(status), "exit 1");
+        EXPECT_FALSE(scratchLeft());
         break;
     default:
         ASSERT_TRUE(status.has_value()) << "still running " << ms << " ms after the end";
@@ -485,16 +489,16 @@ void DesktopTest::actDuringTheWait(const DesktopCase &c)
         const std::string other = thumbnailTarget(videos[4].id, 1);
         const Clock::time_point start = Clock::now();
         clickEntry(4);
-        const bool asked = requested(other, 2s);
+        const bool asked = requested(other, 3s);
         const long long ms = msSince(start);
         std::printf("[desktop] %s: entry 5's thumbnails %s %lld ms after the click\n",
                     c.name.c_str(), asked ? "asked for" : "not asked for", ms);
-        EXPECT_TRUE(asked && ms <= 500);
+        EXPECT_TRUE(asked && ms <= 2000);
         return;
     }
     const double clicked = wallNow();
     videoCommand(1);
-    waitFor([&] { return !opened().empty(); }, 2s);
+    waitFor([&] { return !opened().empty(); }, 3s);
     // Any later call of the browser, a replayed command.
     std::this_thread::sleep_for(2s);
     const std::vector<std::string> calls = opened();
@@ -504,7 +508,7 @@ void DesktopTest::actDuringTheWait(const DesktopCase &c)
                     ? "never"
                     : (std::to_string(std::lround(after * 1000)) + " ms after the click").c_str());
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_LE(after, 0.5);
+    EXPECT_LE(after, 2.0);
     EXPECT_NE(calls[0].find("/watch?v=" + videos[0].id), std::string::npos) << calls[0];
 }
 

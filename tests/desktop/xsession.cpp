@@ -147,17 +147,6 @@ std::string fileText(const std::string &path)
     return text.str();
 }
 
-bool waitFor(const std::function<bool()> &condition, Clock::duration limit)
-{
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 long long msSince(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

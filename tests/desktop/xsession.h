@@ -2,10 +2,11 @@
 
 // What the desktop suite runs beside the program: child processes, commands
 // whose output it reads, and a virtual X server with a window manager.
+#include "support/waits.h"
+
 #include <sys/types.h>
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 namespace vidfolio::desktop {
 
 using Clock = std::chrono::steady_clock;
+using test::waitFor;
 using Environment = std::map<std::string, std::string>;
 
 // A child process started with the test's environment plus `extra`, with
@@ -57,9 +59,6 @@ std::string output(const std::vector<std::string> &argv, const Environment &extr
 
 // The whole content of a file; empty when it cannot be read.
 std::string fileText(const std::string &path);
-
-// Polls `condition` every few milliseconds until it holds or `limit` passed.
-bool waitFor(const std::function<bool()> &condition, Clock::duration limit);
 
 long long msSince(Clock::time_point start);
 
