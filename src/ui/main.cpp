@@ -1,6 +1,7 @@
 #include "ui/main.h"
 
 #include "ui/clickarea.h"
+#include "ui/mainmenus.h"
 #include "ui/messageboxes.h"
 #include "ui/paintedicons.h"
 #include "ui/publisher.h"
@@ -36,7 +37,7 @@ Main::Main(MainSetup setup)
     // own take the other colours from it.
     setPalette(windowPalette());
     buildControls();
-    buildMenus();
+    m_menus = std::make_unique<MainMenus>(menuBar());
     paletteForPopups();
     connectHandlers();
     // The client area has a fixed size; the frame grows by the menu bar.
@@ -49,17 +50,15 @@ Main::~Main() = default;
 void Main::connectHandlers()
 {
     connect(m_cmdGo, &ClickArea::clicked, this, &Main::cmdGoClick);
-    connect(m_about, &QAction::triggered, this, &Main::aboutClick);
-    connect(m_exit, &QAction::triggered, this, &Main::exitClick);
-    connect(m_showAll, &QAction::triggered, this, &Main::showAllClick);
-    connect(m_onlyRecent, &QAction::triggered, this, &Main::onlyRecentClick);
+    connect(m_menus->about(), &QAction::triggered, this, &Main::aboutClick);
+    connect(m_menus->exit(), &QAction::triggered, this, &Main::exitClick);
     connect(m_treeVids, &VideoTree::entryClicked, this, &Main::treeVidsClicked);
-    connect(m_video, &QMenu::aboutToShow, this, &Main::videoClick);
-    connect(m_download, &QAction::triggered, this,
-            [this] { videoCommandClick(VideoCommand::Download); });
-    connect(m_watchdirect, &QAction::triggered, this,
-            [this] { videoCommandClick(VideoCommand::Watchdirect); });
-    connect(m_watch, &QAction::triggered, this, [this] { videoCommandClick(VideoCommand::Watch); });
+    connect(m_menus->video(), &QMenu::aboutToShow, this, &Main::videoClick);
+    for (VideoCommand command :
+         {VideoCommand::Download, VideoCommand::Watchdirect, VideoCommand::Watch}) {
+        connect(m_menus->command(command), &QAction::triggered, this,
+                [this, command] { videoCommandClick(command); });
+    }
 }
 
 void Main::load()
@@ -132,18 +131,6 @@ void Main::fitWindowState(Qt::WindowStates states)
         // At once, not at the next layout pass: the size goes with the state.
         layout()->activate();
     }
-}
-
-void Main::showAllClick()
-{
-    m_showAll->setChecked(true);
-    m_onlyRecent->setChecked(false);
-}
-
-void Main::onlyRecentClick()
-{
-    m_onlyRecent->setChecked(true);
-    m_showAll->setChecked(false);
 }
 
 void Main::treeVidsClicked(const QString &key)

@@ -10,15 +10,14 @@
 #include <functional>
 #include <memory>
 
-class QAction;
 class QLabel;
-class QMenu;
 class QProgressBar;
 class QStatusBar;
 
 namespace vidfolio::ui {
 
 class ClickArea;
+class MainMenus;
 class MessageBoxes;
 class UserNameBox;
 class VideoTree;
@@ -80,7 +79,6 @@ private:
     void buildStatusLine(QWidget *client);
     void buildUserBox(QWidget *client);
     void buildThumbnails(QWidget *client);
-    void buildMenus();
     void paletteForPopups();
     void connectHandlers();
 
@@ -88,8 +86,6 @@ private:
     void cmdGoClick();
     void aboutClick();
     void exitClick();
-    void showAllClick();
-    void onlyRecentClick();
     void treeVidsClicked(const QString &key);
     void videoClick();
     void videoCommandClick(VideoCommand command);
@@ -115,15 +111,7 @@ private:
     QLabel *m_sitePic[3] = {};
     QList<QIcon> m_img;
 
-    QMenu *m_video = nullptr;
-    QAction *m_vidName = nullptr;
-    QAction *m_download = nullptr;
-    QAction *m_watchdirect = nullptr;
-    QAction *m_watch = nullptr;
-    QAction *m_about = nullptr;
-    QAction *m_exit = nullptr;
-    QAction *m_showAll = nullptr;
-    QAction *m_onlyRecent = nullptr;
+    std::unique_ptr<MainMenus> m_menus;
 };
 
 } // namespace vidfolio::ui

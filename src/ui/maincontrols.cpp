@@ -1,5 +1,5 @@
-// The window's controls and menus, made once when the window is: their
-// places, names, colours and what a screen reader says of them.
+// The window's controls, made once when the window is: their places,
+// names, colours and what a screen reader says of them.
 
 #include "ui/main.h"
 
@@ -13,7 +13,6 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -29,21 +28,6 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text, const QR
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &text)
-{
-    QAction *action = menu->addAction(text);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-QMenu *submenu(QWidget *parent, const char *name, const QString &title)
-{
-    auto *menu = new QMenu(title, parent);
-    menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name));
-    return menu;
 }
 
 } // namespace
@@ -173,39 +157,6 @@ void Main::paletteForPopups()
     for (QMenu *menu : findChildren<QMenu *>())
         menu->setPalette(palette);
     m_txtUser->view()->window()->setPalette(palette);
-}
-
-void Main::buildMenus()
-{
-    QMenuBar *bar = menuBar();
-    bar->setNativeMenuBar(false);
-
-    QMenu *file = submenu(bar, "File", QStringLiteral("File"));
-    m_about = menuItem(file, "About", QStringLiteral("About"));
-    m_exit = menuItem(file, "Exit", QStringLiteral("Exit"));
-    menuItem(file, "Cancel1", QStringLiteral("Cancel"));
-    bar->addMenu(file);
-
-    QMenu *settings = submenu(bar, "Settings", QStringLiteral("Settings"));
-    QMenu *videos = submenu(settings, "Videos", QStringLiteral("Videos"));
-    m_showAll = menuItem(videos, "ShowAll", QStringLiteral("Show all"));
-    m_onlyRecent = menuItem(videos, "OnlyRecent", QStringLiteral("Last 10 or less"));
-    m_showAll->setCheckable(true);
-    m_showAll->setChecked(true);
-    m_onlyRecent->setCheckable(true);
-    settings->addMenu(videos);
-    menuItem(settings, "Cancel2", QStringLiteral("Cancel"));
-    bar->addMenu(settings);
-
-    m_video = submenu(bar, "Video", QStringLiteral("Video"));
-    m_vidName = menuItem(m_video, "VidName", QStringLiteral("VidName"));
-    m_vidName->setEnabled(false);
-    m_download = menuItem(m_video, "Download", QStringLiteral("Download"));
-    m_watchdirect = menuItem(m_video, "Watchdirect", QStringLiteral("Watch direct"));
-    m_watch = menuItem(m_video, "Watch", QStringLiteral("Watch normal"));
-    menuItem(m_video, "Cancel3", QStringLiteral("Cancel"));
-    bar->addMenu(m_video);
-    m_video->menuAction()->setVisible(false);
 }
 
 } // namespace vidfolio::ui

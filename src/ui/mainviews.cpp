@@ -4,6 +4,7 @@
 
 #include "ui/main.h"
 
+#include "ui/mainmenus.h"
 #include "ui/messageboxes.h"
 #include "ui/usernamebox.h"
 #include "ui/videotree.h"
@@ -21,7 +22,7 @@ QString Main::GetVideoID(const QString &address)
 
 void Main::hideVideoMenu()
 {
-    m_video->menuAction()->setVisible(false);
+    m_menus->setVideoMenuShown(false);
 }
 
 void Main::setWindowEnabled(bool enabled)
@@ -46,7 +47,7 @@ void Main::focusUserBox()
 
 void Main::showVideoMenu()
 {
-    m_video->menuAction()->setVisible(true);
+    m_menus->setVideoMenuShown(true);
 }
 
 void Main::setThumbnail(int box, const QImage &picture)
@@ -59,15 +60,7 @@ void Main::setThumbnail(int box, const QImage &picture)
 
 void Main::setVideoNameCaption(const QString &caption)
 {
-    // Shown as it is: a menu would take "&" for a mnemonic and a tab for the
-    // start of a shortcut, and line breaks would stretch the item.
-    QString shown = caption;
-    shown.replace(u'&', QStringLiteral("&&"));
-    for (QChar &c : shown) {
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    }
-    m_vidName->setText(shown);
+    m_menus->setVideoNameCaption(caption);
 }
 
 std::optional<SelectedVideo> Main::selectedVideo() const
@@ -86,7 +79,7 @@ void Main::showNoVideoSelected()
 
 bool Main::onlyRecent() const
 {
-    return m_onlyRecent->isChecked();
+    return m_menus->onlyRecent();
 }
 
 void Main::repaintTree()
