@@ -10,17 +10,11 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
-class QProgressBar;
-class QStatusBar;
-
 namespace vidfolio::ui {
 
-class ClickArea;
+class ClientArea;
 class MainMenus;
 class MessageBoxes;
-class UserNameBox;
-class VideoTree;
 
 // What the window is made with: what the program is made with (the site,
 // the folder, the launcher, the limits), and the window's own. The defaults
@@ -33,10 +27,10 @@ struct MainSetup : ProgramSetup
     std::function<void()> endProgram;
 };
 
-// The program's single window. It builds the controls (maincontrols.cpp),
-// hands every command to the program (Program) and shows what the listing
-// and the video actions decide, through the two view interfaces it
-// implements (mainviews.cpp); the user-name box is the history's view.
+// The program's single window: its client area (ClientArea) under its menus
+// (MainMenus). It hands every command to the program (Program) and shows
+// what the listing and the video actions decide, through the two view
+// interfaces it implements; the user-name box is the history's view.
 class Main final : public QMainWindow, public ListingView, public SelectionView
 {
     Q_OBJECT
@@ -73,12 +67,6 @@ protected:
     void progressChanged(int value, int maximum) override;
 
 private:
-    void buildControls();
-    void buildListControls(QWidget *client);
-    void buildTree(QWidget *client);
-    void buildStatusLine(QWidget *client);
-    void buildUserBox(QWidget *client);
-    void buildThumbnails(QWidget *client);
     void paletteForPopups();
     void connectHandlers();
 
@@ -102,15 +90,7 @@ private:
     RunLoop m_loop;
     Program m_program;
 
-    UserNameBox *m_txtUser = nullptr;
-    ClickArea *m_cmdGo = nullptr;
-    VideoTree *m_treeVids = nullptr;
-    QProgressBar *m_pb = nullptr;
-    QStatusBar *m_stat = nullptr;
-    QLabel *m_statText = nullptr;
-    QLabel *m_sitePic[3] = {};
-    QList<QIcon> m_img;
-
+    ClientArea *m_client = nullptr;
     std::unique_ptr<MainMenus> m_menus;
 };
 
