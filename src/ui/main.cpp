@@ -187,11 +187,6 @@ void Main::setStatus(const QString &text)
     m_client->status()->setText(text);
 }
 
-QString Main::statusText() const
-{
-    return m_client->status()->text();
-}
-
 void Main::focusUserBox()
 {
     m_client->userBox()->setFocus(Qt::OtherFocusReason);

@@ -55,8 +55,6 @@ public:
     std::optional<SelectedVideo> selectedVideo() const override;
     void showNoVideoSelected() override;
 
-    QString statusText() const;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;

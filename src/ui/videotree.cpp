@@ -66,12 +66,6 @@ void VideoTree::repaintNow()
     viewport()->repaint(appended & viewport()->rect());
 }
 
-int VideoTree::entryCount()
-{
-    m_entries->publish();
-    return m_entries->rowCount();
-}
-
 QString VideoTree::entryKey(int row) const
 {
     return m_entries->key(row);
@@ -80,17 +74,6 @@ QString VideoTree::entryKey(int row) const
 QString VideoTree::entryTitle(int row) const
 {
     return m_entries->title(row);
-}
-
-QIcon VideoTree::entryIcon(int row) const
-{
-    return m_entries->icon(row);
-}
-
-QModelIndex VideoTree::entryIndex(int row)
-{
-    m_entries->publish();
-    return m_entries->index(row);
 }
 
 std::optional<int> VideoTree::selectedRow() const

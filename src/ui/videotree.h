@@ -44,11 +44,8 @@ public:
     // the viewport; those below it join with the next turn.
     void repaintNow();
 
-    int entryCount();
     QString entryKey(int row) const;
     QString entryTitle(int row) const;
-    QIcon entryIcon(int row) const;
-    QModelIndex entryIndex(int row);
     // The row of the selected entry, if any.
     std::optional<int> selectedRow() const;
 
