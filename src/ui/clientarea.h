@@ -23,11 +23,11 @@ public:
     explicit ClientArea(QWidget *parent);
 
     UserNameBox *userBox() const { return m_txtUser; }
-    // "List Videos".
+    // The click area over the words "List Videos".
     ClickArea *listVideos() const { return m_cmdGo; }
     VideoTree *tree() const { return m_treeVids; }
     QProgressBar *progressBar() const { return m_pb; }
-    // The status line's text.
+    // The label that holds the status line's text.
     QLabel *status() const { return m_statText; }
     const ThumbnailRow &thumbnails() const { return m_thumbnails; }
 
