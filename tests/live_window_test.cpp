@@ -84,8 +84,8 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartWhileTheSiteHoldsThePage)
             // A turn for the window system to take what was painted.
             QTest::qWait(50);
             EXPECT_EQ(server.requestsFor(daveFirst), 1u);
-            EXPECT_EQ(window->statusText(), QStringLiteral("Working, please wait.."));
-            EXPECT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 0);
+            EXPECT_EQ(statusText(*window), QStringLiteral("Working, please wait.."));
+            EXPECT_EQ(entryCount(*window), 0);
             // Painted while the page is still held: not the last listing's
             // status and entries any more.
             EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));
@@ -95,7 +95,7 @@ TEST_F(LiveWindowTest, AListingPaintsItsStartWhileTheSiteHoldsThePage)
         });
 
     EXPECT_TRUE(ran);
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished: 12 videos"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished: 12 videos"));
 }
 
 TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
@@ -108,7 +108,7 @@ TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
     const std::string watch = "/watch?v=" + carol[2].id;
     server.setFaultAt(watch, {.kind = Fault::Kind::Stall, .delayMs = 400});
     const auto shownNow = [&](const QString &status) {
-        EXPECT_EQ(window->statusText(), status);
+        EXPECT_EQ(statusText(*window), status);
         EXPECT_TRUE(window->isEnabled());
         EXPECT_EQ(onScreen(*window, "Stat"), drawnNow(*window, "Stat"));
     };
@@ -116,13 +116,13 @@ TEST_F(LiveWindowTest, PicturesAndLookupsShowTheirStatusWhileTheSiteIsSlow)
     EXPECT_TRUE(whileWaitingFor(
         picture(2, 1), 1, [&] { clickEntry(*window, 2); },
         [&] { shownNow(QStringLiteral("Loading pictures...")); }));
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished"));
     EXPECT_FALSE(find<QLabel>(*window, "SitePic2")->pixmap().isNull());
 
     const auto download = [&] { find<QAction>(*window, "Download")->trigger(); };
     EXPECT_TRUE(
         whileWaitingFor(watch, 1, download, [&] { shownNow(QStringLiteral("Please wait..")); }));
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished"));
     EXPECT_EQ(launcher->opened.size(), 1);
 }
 

@@ -20,7 +20,7 @@ protected:
     void selectEntry(ui::Main &window, int row)
     {
         auto *tree = find<ui::VideoTree>(window, "TreeVids");
-        tree->setCurrentIndex(tree->entryIndex(row));
+        tree->setCurrentIndex(entryIndex(window, row));
     }
     // Opening the menu, as a click on its title does.
     QString openVideoMenu(ui::Main &window)
@@ -61,10 +61,10 @@ TEST_F(VideoWindowTest, ANodeClickShowsTheThreeThumbnailsInBoxOrder)
 
     // Runs when the click pumps events, after the third picture.
     QString statusWhilePumping;
-    QTimer::singleShot(0, window.get(), [&] { statusWhilePumping = window->statusText(); });
+    QTimer::singleShot(0, window.get(), [&] { statusWhilePumping = statusText(*window); });
     clickEntry(*window, 2);
     EXPECT_EQ(statusWhilePumping, QStringLiteral("Loading pictures..."));
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished"));
     EXPECT_TRUE(videoMenuVisible(*window));
     QWidget *txtUser = find<QWidget>(*window, "TxtUser");
     EXPECT_TRUE(window->focusWidget() == txtUser || window->focusWidget() == txtUser->focusProxy());
@@ -94,7 +94,7 @@ TEST_F(VideoWindowTest, AThumbnailThatDoesNotAnswerLeavesOnlyItsBoxEmpty)
     EXPECT_EQ(shown(*window, 0), thumbnail(videos[1], 1));
     EXPECT_TRUE(find<QLabel>(*window, "SitePic1")->pixmap().isNull());
     EXPECT_EQ(shown(*window, 2), thumbnail(videos[1], 3));
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished"));
     EXPECT_TRUE(boxes->shown.empty());
 }
 
@@ -109,7 +109,7 @@ TEST_F(VideoWindowTest, OpeningTheVideoMenuShowsTheSelectedTitleShortened)
                              {"vamp", "Tom & Jerry\tlive"}});
     auto window = makeWindow();
     typeAndList(*window, QStringLiteral("carol"));
-    ASSERT_EQ(find<ui::VideoTree>(*window, "TreeVids")->entryCount(), 5);
+    ASSERT_EQ(entryCount(*window), 5);
 
     // A click alone does not write the caption; opening the menu does.
     clickEntry(*window, 0);
@@ -165,12 +165,12 @@ TEST_F(VideoWindowTest, TheCommandsOpenTheVideosAddresses)
     EXPECT_EQ(launcher->opened, QStringList({root() + "/watch?v=" + id,
                                              root() + "/player2.swf?video_id=" + parameters,
                                              root() + "/get_video.php?video_id=" + parameters}));
-    EXPECT_EQ(window->statusText(), QStringLiteral("Finished"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Finished"));
     EXPECT_TRUE(window->isEnabled());
 
     EXPECT_EQ(window->GetVideoID(root() + "/watch?v=" + id), parameters);
     EXPECT_EQ(window->GetVideoID(root() + "/watch?v=unknown"), QString());
-    EXPECT_EQ(window->statusText(), QStringLiteral("Error"));
+    EXPECT_EQ(statusText(*window), QStringLiteral("Error"));
 }
 
 TEST_F(VideoWindowTest, ANewListingHidesTheMenuButKeepsTheThumbnails)

@@ -65,7 +65,6 @@ protected:
         // The turn of the event loop took every appended entry in, unasked.
         const int rows = plain.topLevelItemCount();
         ASSERT_EQ(video.model()->rowCount(), rows) << step;
-        ASSERT_EQ(video.entryCount(), rows) << step;
         // What the view is given for each line, and what a screen reader reads.
         for (int row = 0; row < rows; ++row) {
             const QModelIndex shown = video.model()->index(row, 0);
@@ -90,7 +89,7 @@ protected:
         const auto painted = [&](QAbstractItemView &view) {
             QImage image = view.viewport()->grab().toImage();
             if (selectedRow)
-                QPainter(&image).fillRect(video.visualRect(video.entryIndex(*selectedRow)),
+                QPainter(&image).fillRect(video.visualRect(video.model()->index(*selectedRow, 0)),
                                           Qt::red);
             return image;
         };
@@ -133,7 +132,7 @@ TEST_F(VideoTreeTest, BatchedAppendsKeepEntriesOrderSelectionAndScrollRange)
     append(6);
     expectSameView("a batch of six");
     plain.setCurrentItem(plain.topLevelItem(3));
-    video.setCurrentIndex(video.entryIndex(3));
+    video.setCurrentIndex(video.model()->index(3, 0));
     append(40);
     expectSameView("a batch past the end of the view");
     plain.scrollToBottom();
@@ -154,7 +153,7 @@ TEST_F(VideoTreeTest, KeysMoveTheCurrentEntryAsInAPlainTreeWithoutANodeClick)
 {
     append(100);
     plain.setCurrentItem(plain.topLevelItem(0));
-    video.setCurrentIndex(video.entryIndex(0));
+    video.setCurrentIndex(video.model()->index(0, 0));
     const QSignalSpy clicks(&video, &VideoTree::entryClicked);
     const struct
     {
@@ -182,7 +181,7 @@ TEST_F(VideoTreeTest, AClickNamesTheEntryUnderTheMouse)
     append(30);
     video.scrollToBottom();
     const QSignalSpy clicks(&video, &VideoTree::entryClicked);
-    const QModelIndex last = video.entryIndex(29);
+    const QModelIndex last = video.model()->index(29, 0);
     QTest::mouseClick(video.viewport(), Qt::LeftButton, {}, video.visualRect(last).center());
     ASSERT_EQ(clicks.count(), 1);
     EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("key30"));

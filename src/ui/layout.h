@@ -20,9 +20,11 @@ constexpr QRect rectFromTwips(int left, int top, int width, int height)
 // Every control of the window, in twips from the top left of the client area.
 namespace layout {
 inline constexpr QRect clientArea = rectFromTwips(0, 0, 4830, 4710);
-inline constexpr QRect sitePic[3] = {rectFromTwips(30, 2970, 1575, 1335),
-                                     rectFromTwips(1620, 2970, 1575, 1335),
-                                     rectFromTwips(3210, 2970, 1575, 1335)};
+// The thumbnail boxes, side by side from the left, 1590 twips apart.
+constexpr QRect sitePic(int box)
+{
+    return rectFromTwips(30 + box * 1590, 2970, 1575, 1335);
+}
 inline constexpr QRect txtUser = rectFromTwips(1680, 120, 2100, 285);
 inline constexpr QRect stat = rectFromTwips(0, 4455, 4830, 255);
 inline constexpr QRect treeVids = rectFromTwips(120, 620, 4545, 2235);

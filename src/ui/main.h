@@ -10,18 +10,11 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-class QLabel;
-class QMenu;
-class QProgressBar;
-class QStatusBar;
-
 namespace vidfolio::ui {
 
-class ClickArea;
+class ClientArea;
+class MainMenus;
 class MessageBoxes;
-class UserNameBox;
-class VideoTree;
 
 // What the window is made with: what the program is made with (the site,
 // the folder, the launcher, the limits), and the window's own. The defaults
@@ -34,10 +27,10 @@ struct MainSetup : ProgramSetup
     std::function<void()> endProgram;
 };
 
-// The program's single window. It builds the controls (maincontrols.cpp),
-// hands every command to the program (Program) and shows what the listing
-// and the video actions decide, through the two view interfaces it
-// implements (mainviews.cpp); the user-name box is the history's view.
+// The program's single window: its client area (ClientArea) under its menus
+// (MainMenus). It hands every command to the program (Program) and shows
+// what the listing and the video actions decide, through the two view
+// interfaces it implements; the user-name box is the history's view.
 class Main final : public QMainWindow, public ListingView, public SelectionView
 {
     Q_OBJECT
@@ -62,8 +55,6 @@ public:
     std::optional<SelectedVideo> selectedVideo() const override;
     void showNoVideoSelected() override;
 
-    QString statusText() const;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -74,13 +65,6 @@ protected:
     void progressChanged(int value, int maximum) override;
 
 private:
-    void buildControls();
-    void buildListControls(QWidget *client);
-    void buildTree(QWidget *client);
-    void buildStatusLine(QWidget *client);
-    void buildUserBox(QWidget *client);
-    void buildThumbnails(QWidget *client);
-    void buildMenus();
     void paletteForPopups();
     void connectHandlers();
 
@@ -88,8 +72,6 @@ private:
     void cmdGoClick();
     void aboutClick();
     void exitClick();
-    void showAllClick();
-    void onlyRecentClick();
     void treeVidsClicked(const QString &key);
     void videoClick();
     void videoCommandClick(VideoCommand command);
@@ -106,24 +88,8 @@ private:
     RunLoop m_loop;
     Program m_program;
 
-    UserNameBox *m_txtUser = nullptr;
-    ClickArea *m_cmdGo = nullptr;
-    VideoTree *m_treeVids = nullptr;
-    QProgressBar *m_pb = nullptr;
-    QStatusBar *m_stat = nullptr;
-    QLabel *m_statText = nullptr;
-    QLabel *m_sitePic[3] = {};
-    QList<QIcon> m_img;
-
-    QMenu *m_video = nullptr;
-    QAction *m_vidName = nullptr;
-    QAction *m_download = nullptr;
-    QAction *m_watchdirect = nullptr;
-    QAction *m_watch = nullptr;
-    QAction *m_about = nullptr;
-    QAction *m_exit = nullptr;
-    QAction *m_showAll = nullptr;
-    QAction *m_onlyRecent = nullptr;
+    ClientArea *m_client = nullptr;
+    std::unique_ptr<MainMenus> m_menus;
 };
 
 } // namespace vidfolio::ui

@@ -9,6 +9,7 @@
 
 namespace vidfolio::ui {
 
+class RowPlaces;
 class VideoEntries;
 
 // The tree of listed videos: a list of entries (key, title, picture) on
@@ -16,14 +17,15 @@ class VideoEntries;
 // listing's cap of 200,000.
 //
 // Every entry is a root node of one line, and all lines are as high as the
-// first, so a row's place is its number times that height: nothing is laid
-// out, and painting draws only the rows in the viewport. Appended entries
-// join the model together, in one insertion, when the event loop next turns
-// (or at once when they would show in the viewport, or when asked for), so
-// a page of entries costs the view one step. The view scrolls by rows; the
-// arrow, page, Home and End keys move the current entry as in a tree, and
-// only a mouse click on an entry raises entryClicked. The selection, the
-// current entry and the keys (Qt::UserRole) work as in any item view.
+// first, so a row's place is its number times that height (RowPlaces):
+// nothing is laid out, and painting draws only the rows in the viewport.
+// Appended entries join the model together, in one insertion, when the
+// event loop next turns (or at once when they would show in the viewport,
+// or when asked for), so a page of entries costs the view one step. The
+// view scrolls by rows; the arrow, page, Home and End keys move the current
+// entry as in a tree, and only a mouse click on an entry raises
+// entryClicked. The selection, the current entry and the keys
+// (Qt::UserRole) work as in any item view.
 class VideoTree final : public QAbstractItemView
 {
     Q_OBJECT
@@ -42,11 +44,8 @@ public:
     // the viewport; those below it join with the next turn.
     void repaintNow();
 
-    int entryCount();
     QString entryKey(int row) const;
     QString entryTitle(int row) const;
-    QIcon entryIcon(int row) const;
-    QModelIndex entryIndex(int row);
     // The row of the selected entry, if any.
     std::optional<int> selectedRow() const;
 
@@ -72,10 +71,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The height of every row, measured on the first once there is one.
     int rowHeight() const;
-    // Rows that fit wholly in the viewport (at least one).
-    int rowsInView() const;
-    int firstRowInView() const;
+    RowPlaces places() const;
     void updateScrollRange();
 
     VideoEntries *m_entries;

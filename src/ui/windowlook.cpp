@@ -1,6 +1,6 @@
 #include "ui/windowlook.h"
 
-#include <QPainter>
+#include <QWidget>
 
 namespace vidfolio::ui {
 
@@ -56,23 +56,6 @@ QPalette windowPalette()
         palette.setColor(group, QPalette::Shadow, QColor(105, 105, 105));
     }
     return palette;
-}
-
-ThumbnailBox::ThumbnailBox(QWidget *parent) : QLabel(parent)
-{
-    setFocusPolicy(Qt::StrongFocus);
-}
-
-void ThumbnailBox::paintEvent(QPaintEvent *event)
-{
-    QLabel::paintEvent(event);
-    if (!hasFocus())
-        return;
-    // Two pixels inside the sunken frame, drawn over the picture.
-    QPainter painter(this);
-    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(contentsRect()).adjusted(1, 1, -1, -1));
 }
 
 } // namespace vidfolio::ui

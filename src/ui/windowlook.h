@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QFont>
-#include <QLabel>
 #include <QPalette>
+
+class QWidget;
 
 namespace vidfolio::ui {
 
@@ -21,17 +22,5 @@ QFont windowFont(bool bold = false);
 // rather than style sheets: a style sheet puts a widget under the slower
 // style-sheet style.
 void setColor(QWidget *widget, QPalette::ColorRole role, const QColor &color);
-
-// A thumbnail box: a picture that takes the keyboard focus by Tab or click
-// and shows it with a frame in the highlight colour.
-class ThumbnailBox final : public QLabel
-{
-    Q_OBJECT
-public:
-    explicit ThumbnailBox(QWidget *parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-};
 
 } // namespace vidfolio::ui

@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,13 +68,29 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
+    // The status line's text, which a screen reader reads as it changes.
+    static QString statusText(ui::Main &window) { return find<QLabel>(window, "StatText")->text(); }
+    // The tree's entry in `row`, in its model. Appended entries join the
+    // model together at the next turn of the event loop; those in view are
+    // there already, since the listing paints them.
+    static QModelIndex entryIndex(ui::Main &window, int row)
+    {
+        return find<ui::VideoTree>(window, "TreeVids")->model()->index(row, 0);
+    }
+    // How many entries the tree holds, after the turn that takes every
+    // entry appended into its model.
+    static int entryCount(ui::Main &window)
+    {
+        QCoreApplication::processEvents();
+        return find<ui::VideoTree>(window, "TreeVids")->model()->rowCount();
+    }
     // A mouse click on the tree's entry in `row`.
     void clickEntry(ui::Main &window, int row)
     {
         auto *tree = find<ui::VideoTree>(window, "TreeVids");
-        ASSERT_LT(row, tree->entryCount());
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualRect(tree->entryIndex(row)).center());
+        const QModelIndex entry = entryIndex(window, row);
+        ASSERT_TRUE(entry.isValid()) << "no entry in row " << row;
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(entry).center());
     }
 
     QString historyPath() const { return folder.filePath("users.vidfolio"); }
