@@ -1,5 +1,6 @@
 // The transfer on its own: moving it hands over its handles, the connection
 // they keep open and the target of libcurl's callbacks, all together.
+#include "platform/bodysink.h"
 #include "platform/runloop.h"
 #include "platform/transfer.h"
 #include "siteserver.h"
@@ -18,17 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class Collected final : public BodyReceiver
-{
-public:
-    bool receive(const char *data, std::size_t size) override
-    {
-        body.append(data, size);
-        return true;
-    }
-    std::string body;
-};
-
 class TransferTest : public ::testing::Test
 {
 protected:
@@ -46,13 +36,15 @@ protected:
                                    .timeLimit = 10s,
                                    .maxBytes = 1024 * 1024,
                                    .maxRedirects = 1};
-        Collected collected;
+        QByteArray body;
+        BodySink sink(body, bounds.maxBytes);
+        EXPECT_TRUE(sink.restart());
         const RequestEnd end = transfer.run(
             "http://" + server.host() + "/profile_videos?user=bob&page=" + std::to_string(n),
-            bounds, collected);
+            bounds, sink);
         EXPECT_EQ(end.code, CURLE_OK) << n;
         EXPECT_EQ(end.httpStatus, 200) << n;
-        return collected.body;
+        return body.toStdString();
     }
     int portOfRequest(std::size_t i) const { return server.requests().at(i).remotePort; }
     // Whether this process's end of the connection made from `port` is still

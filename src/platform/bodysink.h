@@ -1,17 +1,17 @@
 #pragma once
 
-#include "platform/transfer.h"
-
 #include <QByteArray>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 namespace vidfolio {
 
-// Receives the body into a file or into memory, refusing anything past the
-// size cap; the flags tell a refused write from a failed one.
-class BodySink final : public BodyReceiver
+// Receives the body of an answer, as libcurl hands it over, into a file or
+// into memory, refusing anything past the size cap; the flags tell a
+// refused write from a failed one.
+class BodySink final
 {
 public:
     // Into the regular file open for writing on `fd`, written from its start
@@ -30,7 +30,8 @@ public:
     // False when the file could not be written to the end.
     bool close();
 
-    bool receive(const char *data, std::size_t size) override;
+    // False refuses the data, which ends the transfer as a failed write.
+    bool receive(const char *data, std::size_t size);
 
     bool intoFile() const { return m_buffer == nullptr; }
     bool tooLarge() const { return m_tooLarge; }

@@ -1,5 +1,6 @@
 #include "platform/transfer.h"
 
+#include "platform/bodysink.h"
 #include "platform/runloop.h"
 
 #include <curl/curl.h>
@@ -28,7 +29,7 @@ constexpr std::chrono::milliseconds kWaitMargin{5000};
 size_t writeBody(char *data, size_t size, size_t count, void *receiver)
 {
     const size_t bytes = size * count;
-    return static_cast<BodyReceiver *>(receiver)->receive(data, bytes) ? bytes : 0;
+    return static_cast<BodySink *>(receiver)->receive(data, bytes) ? bytes : 0;
 }
 
 // The notifiers of one socket, for the directions libcurl waits on.
@@ -218,8 +219,7 @@ bool Transfer::valid() const
     return m_state && m_state->easy && m_state->multi;
 }
 
-RequestEnd Transfer::run(const std::string &address, const RequestBounds &bounds,
-                         BodyReceiver &body)
+RequestEnd Transfer::run(const std::string &address, const RequestBounds &bounds, BodySink &body)
 {
     if (!valid())
         return {Outcome::Failed, CURLE_FAILED_INIT, 0};

@@ -11,18 +11,8 @@
 
 namespace vidfolio {
 
+class BodySink;
 class RunLoop;
-
-// Takes the body of an answer as libcurl hands it over.
-class BodyReceiver
-{
-public:
-    // False refuses the data, which ends the transfer as a failed write.
-    virtual bool receive(const char *data, std::size_t size) = 0;
-
-protected:
-    ~BodyReceiver() = default;
-};
 
 // The bounds of one request, in libcurl's terms.
 struct RequestBounds
@@ -78,9 +68,9 @@ public:
     bool valid() const;
 
     // Runs one request for `address` to its end, handing the body to
-    // `body`. `bounds.timeLimit` is also the wait's limit, with a margin:
-    // libcurl's own time limit ends the request first.
-    RequestEnd run(const std::string &address, const RequestBounds &bounds, BodyReceiver &body);
+    // `body` (which refuses what passes its cap). `bounds.timeLimit` is also the wait's limit, with
+    // a margin: libcurl's own time limit ends the request first.
+    RequestEnd run(const std::string &address, const RequestBounds &bounds, BodySink &body);
 
     // About the last request: the value of its last answer's `name` header
     // (nothing when it had none), whether the address it ended at was an
