@@ -223,7 +223,7 @@ int page(int pieces)
     PlainView view;
     NoPauseLoop loop;
     Downloader downloader(loop);
-    const DownloadLimits limits;
+    const DownloadLimits limits{};
     PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
     ListingRun(
         view,

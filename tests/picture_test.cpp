@@ -118,7 +118,7 @@ TEST_F(PictureTest, AJpegCutShortIsRefusedButBytesAfterItsEndAreNot)
 
 TEST_F(PictureTest, PicturesShareThePagesConnection)
 {
-    const DownloadLimits limits;
+    const DownloadLimits limits{};
     PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
     ASSERT_TRUE(fetcher.FetchPage(address("/profile_videos?user=carol"), limits).ok());
     ASSERT_FALSE(

@@ -184,7 +184,7 @@ TEST(ScratchAtExit, ExitDuringAFetchLeavesNoScratchFile)
     const int status = inChild([&] {
         RunLoop loop;
         Downloader downloader(loop);
-        const DownloadLimits limits;
+        const DownloadLimits limits{};
         PageFetcher fetcher(downloader, folder.path(), scratchTurnWait(limits));
         QTimer::singleShot(100,
                            [&] { std::exit(QFile::exists(folder.filePath("temp.txt")) ? 1 : 2); });

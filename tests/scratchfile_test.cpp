@@ -55,7 +55,7 @@ protected:
     site::SiteServer server;
     RunLoop loop;
     Downloader downloader{loop};
-    const DownloadLimits limits;
+    const DownloadLimits limits{};
     PageFetcher fetcher{downloader, root.filePath("program"), scratchTurnWait(limits)};
 };
 

@@ -24,7 +24,7 @@ protected:
     site::SiteServer server;
     RunLoop downloadLoop;
     Downloader downloader{downloadLoop};
-    const DownloadLimits limits;
+    const DownloadLimits limits{};
     PageFetcher fetcher{downloader, folder.path(), scratchTurnWait(limits)};
 };
 
