@@ -18,7 +18,8 @@ QString decodeWindows1252(QByteArrayView bytes)
     QChar *out = text.data();
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        *out++ = (byte >= 0x80 && byte < 0xA0) ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
+        *out++ =
+            (byte >= 0x80 && byte < 0xA0) ? QChar(kCp1252High[byte - 0x80]) : QChar(QLatin1Char(c));
     }
     return text;
 }

@@ -22,7 +22,7 @@ void ClickArea::mouseReleaseEvent(QMouseEvent *event)
                        rect().contains(event->position().toPoint());
     m_pressed = false;
     if (click)
-        emit clicked();
+        Q_EMIT clicked();
 }
 
 } // namespace vidfolio::ui

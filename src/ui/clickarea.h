@@ -12,7 +12,7 @@ class ClickArea final : public QWidget
 public:
     explicit ClickArea(QWidget *parent = nullptr);
 
-signals:
+Q_SIGNALS:
     void clicked();
 
 protected:

@@ -69,9 +69,10 @@ QIcon windowIcon()
 
 QList<QIcon> nodeIcons()
 {
-    return {QIcon(programIcon(16)), QIcon(tile(QColor(60, 150, 80), "P")),
-            QIcon(tile(QColor(200, 130, 40), "U")), QIcon(tile(QColor(130, 80, 170), "F")),
-            QIcon(tile(QColor(120, 120, 120), "?"))};
+    return {QIcon(programIcon(16)), QIcon(tile(QColor(60, 150, 80), QStringLiteral("P"))),
+            QIcon(tile(QColor(200, 130, 40), QStringLiteral("U"))),
+            QIcon(tile(QColor(130, 80, 170), QStringLiteral("F"))),
+            QIcon(tile(QColor(120, 120, 120), QStringLiteral("?")))};
 }
 
 } // namespace vidfolio::ui

@@ -31,7 +31,7 @@ bool UserNamesModel::setData(const QModelIndex &index, const QVariant &value, in
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return false;
     m_names[index.row()] = value.toString();
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 

@@ -29,7 +29,7 @@ VideoTree::VideoTree(QWidget *parent) : QAbstractItemView(parent), m_entries(new
     m_publishSoon.setInterval(0);
     connect(&m_publishSoon, &QTimer::timeout, m_entries, &VideoEntries::publish);
     connect(this, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex &index) { emit entryClicked(m_entries->key(index.row())); });
+            [this](const QModelIndex &index) { Q_EMIT entryClicked(m_entries->key(index.row())); });
 }
 
 VideoTree::~VideoTree() = default;

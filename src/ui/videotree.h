@@ -53,7 +53,7 @@ public:
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint &point) const override;
 
-signals:
+Q_SIGNALS:
     // A mouse click on an entry, with its key.
     void entryClicked(const QString &key);
 
