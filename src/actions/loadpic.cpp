@@ -19,7 +19,7 @@ LoadedPicture picture(QImage image)
 
 } // namespace
 
-LoadedPicture LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits)
+LoadedPicture LoadPic(Downloader &downloader, const QString &path, const DownloadLimits &limits)
 {
     if (!isWebAddress(path))
         return picture(readPictureFile(path));

@@ -19,6 +19,6 @@ struct [[nodiscard]] LoadedPicture
 // `limits`, on the connection the pages use) or in a local file. Any
 // failure, from a missing answer to data that is not a picture, gives a null
 // image; no state is kept between calls.
-LoadedPicture LoadPic(Downloader &downloader, QString path, const DownloadLimits &limits);
+LoadedPicture LoadPic(Downloader &downloader, const QString &path, const DownloadLimits &limits);
 
 } // namespace vidfolio

@@ -70,7 +70,7 @@ template <typename NameAt> SaveResult writeNames(const QString &path, int count,
     // The names go out in blocks of about 64 KiB, encoded straight into the
     // block: a byte array per name, or one for the whole list, cost more than
     // the writing itself.
-    constexpr qsizetype kBlockSize = 64 * 1024;
+    constexpr qsizetype kBlockSize = qsizetype{64} * 1024;
     QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     QByteArray block(kBlockSize, Qt::Uninitialized);
     qsizetype used = 0;
@@ -181,7 +181,7 @@ SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop, in
         return writeBox(box, path);
     const QStringList fileNames = decodeHistoryLines(bytes);
     const QStringList merged = mergedNames(box, added, fileNames);
-    return writeNames(path, merged.size(), [&](int i) { return merged[i]; });
+    return writeNames(path, static_cast<int>(merged.size()), [&](int i) { return merged[i]; });
 }
 
 } // namespace vidfolio

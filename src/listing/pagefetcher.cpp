@@ -58,7 +58,7 @@ PageFetcher::PageFetcher(Downloader &downloader, const QString &folder,
 
 FetchResult PageFetcher::FetchPage(const QString &address, const DownloadLimits &limits)
 {
-    const FetchResult result = takeTurnAndFetch(address, limits);
+    FetchResult result = takeTurnAndFetch(address, limits);
     if (m_observer)
         m_observer(address, result);
     return result;

@@ -42,7 +42,7 @@ std::optional<qint64> readCount(QStringView text)
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const QStringView group = groups.at(g);
         const bool sizeFits = groups.size() == 1 ? !group.isEmpty()
-                              : g == 0           ? group.size() >= 1 && group.size() <= 3
+                              : g == 0           ? !group.isEmpty() && group.size() <= 3
                                                  : group.size() == 3;
         if (!sizeFits)
             return std::nullopt;

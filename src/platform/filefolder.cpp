@@ -56,7 +56,7 @@ bool folderWritable(const QString &folder)
 
 QString pathToRead(const FileFolder &folder, const QString &name)
 {
-    const QString own = pathInFolder(folder.path, name);
+    QString own = pathInFolder(folder.path, name);
     if (folder.readFallback.isEmpty() || entryExists(own))
         return own;
     const QString fallback = pathInFolder(folder.readFallback, name);

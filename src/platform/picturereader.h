@@ -9,7 +9,7 @@ namespace vidfolio {
 // Largest picture decoded, in pixels. Anything bigger is refused before its
 // bitmap is allocated, so one hostile picture cannot take the memory and the
 // seconds of decoding a giant bitmap on the window's thread.
-inline constexpr qint64 kMaxPicturePixels = 4096 * 4096;
+inline constexpr qint64 kMaxPicturePixels = qint64{4096} * 4096;
 
 // Largest local picture file read.
 inline constexpr qint64 kMaxPictureFileBytes = 64ll * 1024 * 1024;

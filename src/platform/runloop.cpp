@@ -64,7 +64,8 @@ WaitEnd Wait::run(std::chrono::milliseconds timeout)
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &events, [this] { endAs(WaitEnd::TimedOut); });
-    timer.start(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, INT_MAX));
+    timer.start(
+        static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, INT_MAX)));
     m_events = &events;
     m_loop.m_waits.push_back(this);
     events.exec();
