@@ -278,7 +278,8 @@ TEST_P(InterruptionTest, LeavesTheWindowAsTheRuleSays)
     QTest::qWait(400);
 
     EXPECT_FALSE(poll.isActive()) << "nothing was given";
-    EXPECT_EQ(seen(*window), expected(row));
+    // As text, one field a line, so that a failure shows which field differs.
+    EXPECT_EQ(seen(*window).join(u'\n').toStdString(), expected(row).join(u'\n').toStdString());
     if (requestsAtTheEnd) {
         EXPECT_EQ(server.requests().size(), *requestsAtTheEnd) << "asked the site after the end";
     }

@@ -81,6 +81,12 @@ Fault refusal(Fault::Kind kind, std::string retryAfter, int times)
     return Fault{.kind = kind, .retryAfter = std::move(retryAfter), .times = times};
 }
 
+// How many times releaseHeld() had been called when the request this thread
+// answers was logged. A held answer waits for a release after that one: a
+// test that sees the request logged and releases it at once lets it go, even
+// when it releases before the answer has reached its hold.
+static thread_local int t_releasesAtArrival = 0;
+
 SiteServer::SiteServer(int port) : m_server(std::make_unique<httplib::Server>())
 {
     m_server->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
@@ -88,6 +94,7 @@ SiteServer::SiteServer(int port) : m_server(std::make_unique<httplib::Server>())
             std::lock_guard lock(m_mutex);
             m_requests.push_back({req.get_header_value("Host"), req.target, req.remote_port,
                                   req.get_header_value("Accept-Encoding")});
+            t_releasesAtArrival = m_releases;
             const auto answer = m_answers.find(req.target);
             if (answer == m_answers.end())
                 return httplib::Server::HandlerResponse::Unhandled;
@@ -452,8 +459,8 @@ void SiteServer::applyFault(const Fault &fault, const httplib::Request &req, htt
         };
         res.set_content_provider(
             body.size(), type,
-            [this, body, countOff, releases = m_releases](size_t offset, size_t,
-                                                          httplib::DataSink &sink) {
+            [this, body, countOff, releases = t_releasesAtArrival](size_t offset, size_t,
+                                                                   httplib::DataSink &sink) {
                 std::unique_lock lock(m_mutex);
                 if (offset == 0)
                     m_stopped.wait(lock, [&] { return m_stopping || m_releases > releases; });
