@@ -8,6 +8,9 @@
  *   ID move X Y        pointer to the global position X, Y
  *   ID click           left button pressed and released where the pointer is
  *   ID key CODE        the key of Linux input code CODE pressed and released
+ *   ID press CODE      that key pressed and held (a modifier for the next
+ *                      commands)
+ *   ID release CODE    that key released
  *   ID windows         one line per toplevel window:
  *                      "ID window APP_ID X Y WIDTH HEIGHT MAXIMIZED", the
  *                      window's geometry (without shadows) in global
@@ -159,6 +162,10 @@ static void run_command(struct seat_module *m, char *line)
         pointer_button(m, WL_POINTER_BUTTON_STATE_RELEASED);
     } else if (strcmp(verb, "key") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
         notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_PRESSED, STATE_UPDATE_AUTOMATIC);
+        notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_RELEASED, STATE_UPDATE_AUTOMATIC);
+    } else if (strcmp(verb, "press") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
+        notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_PRESSED, STATE_UPDATE_AUTOMATIC);
+    } else if (strcmp(verb, "release") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
         notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_RELEASED, STATE_UPDATE_AUTOMATIC);
     } else if (strcmp(verb, "windows") == 0) {
         list_windows(m, id);
