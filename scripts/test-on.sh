@@ -50,6 +50,9 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 tree=$(mktemp -d "${VIDFOLIO_TREES:-/var/tmp}/vidfolio-$release.XXXXXX")
+# The tree's root: open to the tree's other users (apt's _apt, the tests'
+# unprivileged user), as / is.
+chmod 755 "$tree"
 child=""
 mounted=()
 cleanup() {
