@@ -77,11 +77,20 @@ protected:
         // Its log goes to a file, shown only when the compositor fails.
         compositor.setProcessChannelMode(QProcess::MergedChannels);
         compositor.setStandardOutputFile(runtime.filePath(QStringLiteral("weston.log")));
-        compositor.start(weston, {QStringLiteral("--backend=headless-backend.so"),
-                                  QStringLiteral("--socket=") + kSocket,
-                                  QStringLiteral("--width=1024"), QStringLiteral("--height=768"),
-                                  QStringLiteral("--idle-time=0"), QStringLiteral("--no-config"),
-                                  QStringLiteral("--modules=") + VIDFOLIO_WESTON_SEAT});
+        // Without the startup fade: weston 14 keeps its curtain over the
+        // screen, taking every click, for a while after the first window
+        // shows.
+        const QString config = runtime.filePath(QStringLiteral("weston.ini"));
+        QFile ini(config);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[shell]\nstartup-animation=none\n");
+        ini.close();
+        compositor.start(weston,
+                         {QStringLiteral("--backend=headless-backend.so"),
+                          QStringLiteral("--socket=") + kSocket, QStringLiteral("--width=1024"),
+                          QStringLiteral("--height=768"), QStringLiteral("--idle-time=0"),
+                          QStringLiteral("--config=") + config,
+                          QStringLiteral("--modules=") + VIDFOLIO_WESTON_SEAT});
         ASSERT_TRUE(compositor.waitForStarted());
         ASSERT_TRUE(waitFor([&] { return QFile::exists(runtime.filePath(kSocket)); }, 5s));
         command(QStringLiteral("windows"));
