@@ -69,6 +69,12 @@ cleanup() {
         mount=${mounted[i]}
         umount -R "$mount" 2>/dev/null || umount -R -l "$mount" || true
     done
+    # And whatever debootstrap mounted in the tree, should it have been
+    # stopped.
+    grep -F " $tree/" /proc/mounts | cut -d' ' -f2 | sort -r | while read -r mount; do
+        umount -l "$mount" || true
+    done
+    rm -f "$tree.log"
     if grep -qF " $tree/" /proc/mounts; then
         echo "Still mounted under $tree; the tree is left there." >&2
         status=1
@@ -84,9 +90,15 @@ trap 'exit 129' HUP
 
 started=$SECONDS
 echo "Making a $release tree in $tree from $mirror"
-debootstrap --variant=minbase "$release" "$tree" "$mirror" >"$tree.log" 2>&1 ||
-    { cat "$tree.log" >&2; rm -f "$tree.log"; exit 1; }
-rm -f "$tree.log"
+# In the background, as the command below, so that a signal is taken at once.
+setsid debootstrap --variant=minbase "$release" "$tree" "$mirror" >"$tree.log" 2>&1 &
+child=$!
+if ! wait "$child"; then
+    child=""
+    cat "$tree.log" >&2
+    exit 1
+fi
+child=""
 echo "Tree made in $((SECONDS - started)) s"
 
 mkdir -p "$tree/project"
