@@ -71,7 +71,7 @@ cleanup() {
     done
     # And whatever debootstrap mounted in the tree, should it have been
     # stopped.
-    grep -F " $tree/" /proc/mounts | cut -d' ' -f2 | sort -r | while read -r mount; do
+    { grep -F " $tree/" /proc/mounts || true; } | cut -d" " -f2 | sort -r | while read -r mount; do
         umount -l "$mount" || true
     done
     rm -f "$tree.log"
