@@ -21,7 +21,7 @@ listing | lookup | history) ;;
     ;;
 esac
 
-scripts/deps.sh
+scripts/deps.sh --sanitizer
 source scripts/sanitize.sh >/dev/null
 cmake --build "$SANITIZE_BUILD" -j2 --target "vidfolio-fuzz-$target" vidfolio-fuzz-corpus
 

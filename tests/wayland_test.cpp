@@ -19,7 +19,9 @@
 #include <QThread>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/input-event-codes.h>
@@ -75,11 +77,20 @@ protected:
         // Its log goes to a file, shown only when the compositor fails.
         compositor.setProcessChannelMode(QProcess::MergedChannels);
         compositor.setStandardOutputFile(runtime.filePath(QStringLiteral("weston.log")));
-        compositor.start(weston, {QStringLiteral("--backend=headless-backend.so"),
-                                  QStringLiteral("--socket=") + kSocket,
-                                  QStringLiteral("--width=1024"), QStringLiteral("--height=768"),
-                                  QStringLiteral("--idle-time=0"), QStringLiteral("--no-config"),
-                                  QStringLiteral("--modules=") + VIDFOLIO_WESTON_SEAT});
+        // Without the startup fade: weston 14 keeps its curtain over the
+        // screen, taking every click, for a while after the first window
+        // shows.
+        const QString config = runtime.filePath(QStringLiteral("weston.ini"));
+        QFile ini(config);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[shell]\nstartup-animation=none\n");
+        ini.close();
+        compositor.start(weston,
+                         {QStringLiteral("--backend=headless-backend.so"),
+                          QStringLiteral("--socket=") + kSocket, QStringLiteral("--width=1024"),
+                          QStringLiteral("--height=768"), QStringLiteral("--idle-time=0"),
+                          QStringLiteral("--config=") + config,
+                          QStringLiteral("--modules=") + VIDFOLIO_WESTON_SEAT});
         ASSERT_TRUE(compositor.waitForStarted());
         ASSERT_TRUE(waitFor([&] { return QFile::exists(runtime.filePath(kSocket)); }, 5s));
         command(QStringLiteral("windows"));
@@ -149,13 +160,31 @@ protected:
         return lines;
     }
 
-    std::optional<Window> window()
+    // The program's windows on screen, topmost first.
+    std::vector<Window> windows()
     {
+        std::vector<Window> shown;
         for (const QString &line : command(QStringLiteral("windows"))) {
             const QStringList f = line.split(u' ');
             if (f.size() == 7 && f[0] == u"window" && f[1] == u"vidfolio")
-                return Window{QRect(f[2].toInt(), f[3].toInt(), f[4].toInt(), f[5].toInt()),
-                              f[6] == u"1"};
+                shown.push_back(
+                    {QRect(f[2].toInt(), f[3].toInt(), f[4].toInt(), f[5].toInt()), f[6] == u"1"});
+        }
+        return shown;
+    }
+
+    std::optional<Window> window()
+    {
+        const std::vector<Window> shown = windows();
+        return shown.empty() ? std::nullopt : std::optional<Window>(shown.front());
+    }
+
+    // The window on screen other than the main window at `main`: a box.
+    std::optional<Window> box(const QRect &main)
+    {
+        for (const Window &shown : windows()) {
+            if (shown.frame != main)
+                return shown;
         }
         return std::nullopt;
     }
@@ -285,6 +314,63 @@ TEST_F(WaylandTest, TheCloseButtonOfTheTitleBarSavesAndEnds)
     ASSERT_TRUE(ended(2000));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_EQ(history(), QByteArray("nobody\r\nolder\r\n"));
+}
+
+// The message boxes have a fixed size, and Qt's title bar offers maximize
+// all the same: each box takes the screen it is given and the program runs
+// on. A box that kept its size would lose the connection as it next painted,
+// as it does for the pointer over its OK button.
+TEST_F(WaylandTest, TheMessageBoxesLiveThroughAMaximize)
+{
+    const Window shown = start("older\r\n");
+    ASSERT_FALSE(shown.frame.isEmpty());
+    listCarol(shown.frame);
+    const int clientTop = inClient(shown.frame, {}).y();
+    const QPoint file(shown.frame.left() + kFrame + 15,
+                      (shown.frame.top() + kTitleBar + clientTop) / 2);
+    const auto openAbout = [&] {
+        click(file);
+        command(QStringLiteral("key %1").arg(KEY_DOWN));
+        command(QStringLiteral("key %1").arg(KEY_ENTER));
+    };
+    // An entry clicked shows the Video menu; clicked again with Ctrl held,
+    // it is no longer selected, and the menu opened tells that none is.
+    const auto openNoVideoSelected = [&] {
+        const QPoint entry = inClient(shown.frame, layout::treeVids.topLeft() + QPoint(40, 9));
+        click(entry);
+        // Past the pictures' loading, which each click starts.
+        QThread::msleep(600);
+        command(QStringLiteral("press %1").arg(KEY_LEFTCTRL));
+        click(entry);
+        command(QStringLiteral("release %1").arg(KEY_LEFTCTRL));
+        QThread::msleep(600);
+        // From the File menu, Left goes round to the last menu, Video.
+        click(file);
+        command(QStringLiteral("key %1").arg(KEY_LEFT));
+    };
+    const std::function<void()> opens[] = {openAbout, openNoVideoSelected};
+    for (const auto &open : opens) {
+        open();
+        std::optional<Window> opened;
+        ASSERT_TRUE(waitFor([&] { return (opened = box(shown.frame)).has_value(); }, 5s))
+            << "no box";
+        click(titleButton(opened->frame, 1));
+        std::optional<Window> maximized;
+        ASSERT_TRUE(
+            waitFor([&] { return (maximized = box(shown.frame)) && maximized->maximized; }, 5s))
+            << (running() ? "not maximized" : "maximize ended the program");
+        // Over the OK button, at the bottom right.
+        const QRect f = maximized->frame;
+        command(QStringLiteral("move %1 %2").arg(f.right() - kFrame - 50).arg(f.bottom() - 25));
+        QThread::msleep(500);
+        ASSERT_TRUE(running()) << "the box's paint ended the program";
+        command(QStringLiteral("key %1").arg(KEY_ENTER));
+        ASSERT_TRUE(waitFor([&] { return !box(shown.frame); }, 5s)) << "the box is still open";
+    }
+    ASSERT_TRUE(running());
+    command(QStringLiteral("close vidfolio"));
+    ASSERT_TRUE(ended(2000));
+    EXPECT_EQ(program.exitCode(), 0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "ui/usernamebox.h"
 #include "ui/videotree.h"
 #include "ui/windowlook.h"
+#include "ui/windowstatefit.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QWindow>
 
 namespace vidfolio::ui {
 
@@ -47,6 +47,7 @@ Main::Main(MainSetup setup)
     connectHandlers();
     // The client area has a fixed size; the frame grows by the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    new WindowStateFit(this);
     load();
 }
 
@@ -107,45 +108,6 @@ void Main::closeEvent(QCloseEvent *event)
 {
     m_program.end(*m_client->userBox(), m_endProgram);
     event->accept();
-}
-
-void Main::showEvent(QShowEvent *event)
-{
-    QMainWindow::showEvent(event);
-    if (m_watchingStates || !windowHandle())
-        return;
-    // A title bar drawn by the toolkit (on Wayland) offers maximize whatever
-    // the window's size hints say, and asks the compositor for it straight
-    // from its window; the compositor then requires the window to take the
-    // size it gives, and ends the connection of a window that keeps its
-    // fixed size. The request is seen here, before the compositor answers.
-    connect(windowHandle(), &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
-        if (state == Qt::WindowMaximized || state == Qt::WindowFullScreen)
-            fitWindowState(state);
-    });
-    m_watchingStates = true;
-}
-
-void Main::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-    // The fixed size comes back once the window system has taken the window
-    // out of the maximized state, not as soon as that is asked for: until
-    // then the window must keep the size of that state.
-    if (event->type() == QEvent::WindowStateChange)
-        fitWindowState(windowState());
-}
-
-void Main::fitWindowState(Qt::WindowStates states)
-{
-    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    } else if (layout()->sizeConstraint() != QLayout::SetFixedSize) {
-        layout()->setSizeConstraint(QLayout::SetFixedSize);
-        // At once, not at the next layout pass: the size goes with the state.
-        layout()->activate();
-    }
 }
 
 void Main::treeVidsClicked(const QString &key)

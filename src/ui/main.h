@@ -57,8 +57,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
     void treeCleared() override;
     void treeEntryAdded(const QString &key, const QString &text, int image) override;
@@ -75,12 +73,6 @@ private:
     void treeVidsClicked(const QString &key);
     void videoClick();
     void videoCommandClick(VideoCommand command);
-    // Lets the window take the size a maximized or full-screen state is
-    // given, its controls staying where they are, and keeps it at its fixed
-    // size in every other state.
-    void fitWindowState(Qt::WindowStates states);
-
-    bool m_watchingStates = false;
     std::shared_ptr<MessageBoxes> m_boxes;
     std::function<void()> m_endProgram;
     // Made before the program, which waits on it: every wait runs the

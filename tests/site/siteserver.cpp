@@ -38,12 +38,9 @@ const std::string &filler()
     return chunk;
 }
 
-// Ends this server's side of the connection from `remotePort` with a reset
-// (RST) where a close would send FIN: lingering is switched off and the
-// socket is swapped, under its descriptor, for a fresh unconnected one, so
-// the connection is torn down at once and the server later closes the
-// stand-in as usual. Nothing happens when the connection is not found.
-void resetConnection(int localPort, int remotePort)
+// The descriptor of this server's side of the connection from `remotePort`;
+// -1 when there is none.
+int connectionSocket(int localPort, int remotePort)
 {
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
@@ -63,15 +60,64 @@ void resetConnection(int localPort, int remotePort)
         if (getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) != 0 ||
             ntohs(peer.sin_port) != remotePort)
             continue;
-        const linger noLinger{1, 0};
-        setsockopt(fd, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger);
-        const int standIn = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (standIn >= 0) {
-            dup2(standIn, fd);
-            close(standIn);
-        }
-        return;
+        return fd;
     }
+    return -1;
+}
+
+// Swaps the socket under `fd` for a fresh unconnected one: the connection
+// is closed at once (with a FIN after what was written, or a reset when
+// lingering is off), what the server writes there afterwards goes nowhere,
+// and the server later closes the stand-in as usual.
+void detachConnection(int fd)
+{
+    const int standIn = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (standIn >= 0) {
+        dup2(standIn, fd);
+        close(standIn);
+    }
+}
+
+// Ends this server's side of the connection from `remotePort` with a reset
+// (RST) where a close would send FIN. Nothing happens when the connection is
+// not found.
+void resetConnection(int localPort, int remotePort)
+{
+    const int fd = connectionSocket(localPort, remotePort);
+    if (fd < 0)
+        return;
+    const linger noLinger{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger);
+    detachConnection(fd);
+}
+
+// Whether the client of the connection from `remotePort` has closed its
+// side, or the connection is gone.
+bool clientHungUp(int localPort, int remotePort)
+{
+    const int fd = connectionSocket(localPort, remotePort);
+    if (fd < 0)
+        return true;
+    char byte;
+    return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+// Writes `answer`, a whole HTTP answer, to the connection from `remotePort`
+// past the server, and closes the connection after it. Some versions of
+// cpp-httplib leave out a header whose value starts or ends with a space;
+// this puts such a header on the wire as it is.
+void answerRaw(int localPort, int remotePort, const std::string &answer)
+{
+    const int fd = connectionSocket(localPort, remotePort);
+    if (fd < 0)
+        return;
+    for (std::size_t sent = 0; sent < answer.size();) {
+        const ssize_t n = send(fd, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break;
+        sent += static_cast<std::size_t>(n);
+    }
+    detachConnection(fd);
 }
 
 } // namespace
@@ -362,7 +408,15 @@ void SiteServer::applyFault(const Fault &fault, const httplib::Request &req, htt
         break;
     }
     case Fault::Kind::Stall:
-        waitOrStop(fault.delayMs);
+        // In slices, so that a client that hung up frees the server's thread.
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(fault.delayMs);
+             std::chrono::steady_clock::now() < end;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (waitOrStop(static_cast<int>(std::min<std::int64_t>(left.count(), 200))) ||
+                clientHungUp(m_port, req.remote_port))
+                break;
+        }
         res.set_content(body, type);
         break;
     case Fault::Kind::StallAfterHeaders:
@@ -431,8 +485,19 @@ void SiteServer::applyFault(const Fault &fault, const httplib::Request &req, htt
     case Fault::Kind::Unavailable:
         res.status = fault.kind == Fault::Kind::TooManyRequests ? 429 : 503;
         res.set_content("<html><body>Busy, come back later</body></html>", "text/html");
-        if (!fault.retryAfter.empty())
+        if (!fault.retryAfter.empty() &&
+            (fault.retryAfter.front() == ' ' || fault.retryAfter.back() == ' ')) {
+            const std::string content = res.body;
+            answerRaw(m_port, req.remote_port,
+                      "HTTP/1.1 " + std::to_string(res.status) +
+                          (res.status == 429 ? " Too Many Requests" : " Service Unavailable") +
+                          "\r\nRetry-After: " + fault.retryAfter +
+                          "\r\nContent-Type: text/html\r\nContent-Length: " +
+                          std::to_string(content.size()) + "\r\nConnection: close\r\n\r\n" +
+                          content);
+        } else if (!fault.retryAfter.empty()) {
             res.set_header("Retry-After", fault.retryAfter);
+        }
         break;
     case Fault::Kind::NotAPicture:
         res.status = 200;

@@ -33,7 +33,7 @@ struct Fault
         ServerError,       // HTTP 500 with the normal body
         DropMidBody,       // announces the body, sends half of it and closes
         ResetMidBody,      // announces the body, sends half of it and resets the connection
-        Stall,             // answers only after `delayMs`
+        Stall,             // answers after `delayMs`, or lets go once the client hangs up
         StallAfterHeaders, // sends the headers, then nothing for `delayMs`, then the body
         Drip,              // sends the body one byte every `delayMs` (every second when 0)
         Huge,              // a body of `bytes` bytes, sent chunked without a length

@@ -8,6 +8,9 @@
  *   ID move X Y        pointer to the global position X, Y
  *   ID click           left button pressed and released where the pointer is
  *   ID key CODE        the key of Linux input code CODE pressed and released
+ *   ID press CODE      that key pressed and held (a modifier for the next
+ *                      commands)
+ *   ID release CODE    that key released
  *   ID windows         one line per toplevel window:
  *                      "ID window APP_ID X Y WIDTH HEIGHT MAXIMIZED", the
  *                      window's geometry (without shadows) in global
@@ -16,8 +19,14 @@
  *                      own close does, minimized ones too
  *   ID quit            ends the compositor
  */
-#include <libweston-desktop/libweston-desktop.h>
 #include <libweston/libweston.h>
+#include <libweston/version.h>
+/* From weston 12 on, the desktop API is part of libweston itself. */
+#if WESTON_VERSION_MAJOR >= 12
+#include <libweston/desktop.h>
+#else
+#include <libweston-desktop/libweston-desktop.h>
+#endif
 
 #include <errno.h>
 #include <fcntl.h>
@@ -33,8 +42,15 @@ void weston_seat_init(struct weston_seat *seat, struct weston_compositor *ec,
                       const char *seat_name);
 int weston_seat_init_pointer(struct weston_seat *seat);
 int weston_seat_init_keyboard(struct weston_seat *seat, struct xkb_keymap *keymap);
+/* Positions are a struct of global coordinates from weston 12 on, two
+ * doubles before (libweston/backend.h of each version). */
+#if WESTON_VERSION_MAJOR >= 12
+void notify_motion_absolute(struct weston_seat *seat, const struct timespec *time,
+                            struct weston_coord_global pos);
+#else
 void notify_motion_absolute(struct weston_seat *seat, const struct timespec *time, double x,
                             double y);
+#endif
 void notify_button(struct weston_seat *seat, const struct timespec *time, int32_t button,
                    enum wl_pointer_button_state state);
 void notify_key(struct weston_seat *seat, const struct timespec *time, uint32_t key,
@@ -81,9 +97,13 @@ static void list_windows(struct seat_module *m, const char *id)
         if (!app)
             continue;
         struct weston_geometry g = weston_desktop_surface_get_geometry(surface);
-        fprintf(m->answers, "%s window %s %d %d %d %d %d\n", id, app, (int)view->geometry.x + g.x,
-                (int)view->geometry.y + g.y, g.width, g.height,
-                weston_desktop_surface_get_maximized(surface) ? 1 : 0);
+#if WESTON_VERSION_MAJOR >= 12
+        const double x = view->geometry.pos_offset.x, y = view->geometry.pos_offset.y;
+#else
+        const double x = view->geometry.x, y = view->geometry.y;
+#endif
+        fprintf(m->answers, "%s window %s %d %d %d %d %d\n", id, app, (int)x + g.x, (int)y + g.y,
+                g.width, g.height, weston_desktop_surface_get_maximized(surface) ? 1 : 0);
     }
 }
 
@@ -130,13 +150,22 @@ static void run_command(struct seat_module *m, char *line)
         return;
     weston_compositor_get_time(&now);
     if (strcmp(verb, "move") == 0 && sscanf(line, "%*s %*s %lf %lf", &x, &y) == 2) {
+#if WESTON_VERSION_MAJOR >= 12
+        const struct weston_coord_global pos = {.c = {.x = x, .y = y}};
+        notify_motion_absolute(&m->seat, &now, pos);
+#else
         notify_motion_absolute(&m->seat, &now, x, y);
+#endif
         notify_pointer_frame(&m->seat);
     } else if (strcmp(verb, "click") == 0) {
         pointer_button(m, WL_POINTER_BUTTON_STATE_PRESSED);
         pointer_button(m, WL_POINTER_BUTTON_STATE_RELEASED);
     } else if (strcmp(verb, "key") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
         notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_PRESSED, STATE_UPDATE_AUTOMATIC);
+        notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_RELEASED, STATE_UPDATE_AUTOMATIC);
+    } else if (strcmp(verb, "press") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
+        notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_PRESSED, STATE_UPDATE_AUTOMATIC);
+    } else if (strcmp(verb, "release") == 0 && sscanf(line, "%*s %*s %u", &code) == 1) {
         notify_key(&m->seat, &now, code, WL_KEYBOARD_KEY_STATE_RELEASED, STATE_UPDATE_AUTOMATIC);
     } else if (strcmp(verb, "windows") == 0) {
         list_windows(m, id);

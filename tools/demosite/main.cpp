@@ -7,8 +7,8 @@
 // --port-file, writes it to FILE too; serves until interrupted. --bench adds
 // the users the benchmark lists: bench100 and bench10000, named for their
 // number of videos. --stall-user holds the answer to NAME's first profile
-// page until the site stops, for trying the program on a site that keeps it
-// waiting.
+// page until the site stops or the client hangs up, for trying the program
+// on a site that keeps it waiting.
 
 #include "siteserver.h"
 
