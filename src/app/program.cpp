@@ -53,8 +53,8 @@ SaveResult Program::saveHistory(const UserList &box, std::chrono::milliseconds l
     if (m_historyRead == HistoryRead::Unreadable)
         return {};
     const Commands::Unbroken unbroken(m_commands);
-    SaveResult saved = SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()),
-                                       m_loop, m_historyLoaded, lockWait);
+    SaveResult saved = SaveUsers(box, pathInFolder(m_setup.folder.path, historyName()), m_loop,
+                                 m_historyLoaded, lockWait);
     // The box's names are in the file now: a later save puts only the names
     // added since above those of the file, so a name another copy saved in
     // between stays above this copy's older ones.
