@@ -17,6 +17,10 @@ namespace vidfolio {
 // Unreadable as LoadUsers reports them.
 HistoryRead readHistory(const QString &path, QByteArray &bytes);
 
+// True when the regular file at `path` holds exactly `bytes`. Compared block
+// by block, which costs a fraction of reading the file whole.
+bool historyHolds(const QString &path, QByteArrayView bytes);
+
 // Calls `take(line, ascii)` for each line of a history file's bytes, split
 // as decodeHistoryLines describes, `ascii` telling whether the line has no
 // byte above 0x7F; stops and returns false once `take` does.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,13 +27,19 @@ struct Descriptor
     }
 };
 
+// Opens the file at `path` for reading, without blocking, so that a pipe at
+// the path cannot stall the start.
+Descriptor openHistory(const QString &path)
+{
+    return {
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+}
+
 } // namespace
 
 HistoryRead readHistory(const QString &path, QByteArray &bytes)
 {
-    // Without blocking, so that a pipe at the path cannot stall the start.
-    const Descriptor file{
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    const Descriptor file = openHistory(path);
     if (file.fd < 0)
         return errno == ENOENT ? HistoryRead::Missing : HistoryRead::Unreadable;
     struct stat info
@@ -61,6 +69,31 @@ HistoryRead readHistory(const QString &path, QByteArray &bytes)
     }
     bytes.truncate(used);
     return HistoryRead::Loaded;
+}
+
+bool historyHolds(const QString &path, QByteArrayView bytes)
+{
+    const Descriptor file = openHistory(path);
+    struct stat info
+    {
+    };
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size != bytes.size())
+        return false;
+    constexpr std::size_t kBlockSize = 64 * 1024;
+    std::vector<char> block(kBlockSize);
+    qsizetype compared = 0;
+    for (;;) {
+        const ssize_t count = ::read(file.fd, block.data(), block.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0 && compared == bytes.size();
+        if (count > bytes.size() - compared ||
+            std::memcmp(block.data(), bytes.data() + compared, count) != 0)
+            return false;
+        compared += count;
+    }
 }
 
 QStringList decodeHistoryLines(QByteArrayView bytes)

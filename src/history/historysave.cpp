@@ -57,9 +57,55 @@ SaveResult failed(int error)
     }
 }
 
-// Writes `count` names, `nameAt(i)` for each, one per line with CR LF, as
-// UTF-8, replacing the file at `path` once the new one is complete.
-template <typename NameAt> SaveResult writeNames(const QString &path, int count, NameAt nameAt)
+// The bytes a save writes for `names`: one per line with CR LF, as UTF-8.
+// `mark`, when given, gets the offset at which the line of the name at
+// `markAt` starts. Encoded straight into one array, which the save compares
+// with the file and writes: a byte array per name costs more than the
+// writing itself.
+QByteArray encodeNames(const QStringList &names, qsizetype markAt = 0, qsizetype *mark = nullptr)
+{
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    QByteArray bytes;
+    qsizetype used = 0;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (i == markAt && mark)
+            *mark = used;
+        const QString &name = names[i];
+        const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
+        if (used + needed > bytes.size())
+            bytes.resize(std::max(used + needed, bytes.size() * 2 + qsizetype{64} * 1024));
+        // Nearly every name is ASCII and copied as it stands: for a name so
+        // short the encoder's call costs more than the copy.
+        char *const out = bytes.data() + used;
+        char *end = out;
+        for (const QChar c : name) {
+            if (c.unicode() >= 0x80)
+                break;
+            *end++ = static_cast<char>(c.unicode());
+        }
+        if (end - out < name.size()) {
+            end = utf8.appendToBuffer(out, name);
+            if (utf8.hasError()) {
+                // Half a surrogate pair: written as "?", as QString::toUtf8
+                // does, rather than as the replacement character the encoder
+                // writes.
+                const QByteArray encoded = name.toUtf8();
+                end = std::copy(encoded.begin(), encoded.end(), out);
+                utf8.resetState();
+            }
+        }
+        *end++ = '\r';
+        *end++ = '\n';
+        used = end - bytes.constData();
+    }
+    if (names.size() <= markAt && mark)
+        *mark = used;
+    bytes.truncate(used);
+    return bytes;
+}
+
+// Replaces the file at `path` with `bytes` once the new one is complete.
+SaveResult writeBytes(const QString &path, const QByteArray &bytes)
 {
     // Unbuffered, so that a short write (a full disk) shows in the count
     // written; a buffered QSaveFile commits a truncated file without error.
@@ -67,70 +113,31 @@ template <typename NameAt> SaveResult writeNames(const QString &path, int count,
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(errno);
-    // The names go out in blocks of about 64 KiB, encoded straight into the
-    // block: a byte array per name, or one for the whole list, cost more than
-    // the writing itself.
-    constexpr qsizetype kBlockSize = qsizetype{64} * 1024;
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    qsizetype used = 0;
-    const auto writeBlock = [&] {
-        errno = 0;
-        const bool written = file.write(block.constData(), used) == used;
-        used = 0;
-        return written;
-    };
-    const auto cancel = [&] {
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
         const int error = errno;
         file.cancelWriting();
         return failed(error);
-    };
-    for (int i = 0; i < count; ++i) {
-        const QString name = nameAt(i);
-        const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
-        if (used + needed > block.size()) {
-            if (!writeBlock())
-                return cancel();
-            if (needed > block.size())
-                block.resize(needed);
-        }
-        char *end = utf8.appendToBuffer(block.data() + used, name);
-        if (utf8.hasError()) {
-            // Half a surrogate pair: written as "?", as QString::toUtf8 does,
-            // rather than as the replacement character the encoder writes.
-            const QByteArray bytes = name.toUtf8();
-            end = std::copy(bytes.begin(), bytes.end(), block.data() + used);
-            utf8.resetState();
-        }
-        *end++ = '\r';
-        *end++ = '\n';
-        used = end - block.constData();
     }
-    if (!writeBlock())
-        return cancel();
     errno = 0;
     if (!file.commit())
         return failed(errno);
     return {};
 }
 
-SaveResult writeBox(const UserList &box, const QString &path)
-{
-    return writeNames(path, box.userCount(), [&](int i) { return box.userAt(i); });
-}
-
-// True when the box's entries from `first` on are the names of the history
+// True when the box's `names` from `first` on are the names of the history
 // file's `bytes`, in that order: the file as this copy last loaded or saved
-// it. Compared line by line without making the file's list of names, which
-// would cost a save at the start of every listing as much as a load.
-bool fileHoldsBoxFrom(const UserList &box, int first, QByteArrayView bytes)
+// it, in another form than this copy writes (other line ends, a byte-order
+// mark, Windows-1252). Compared line by line without making the file's list
+// of names, which would cost as much as a load.
+bool fileHoldsNamesFrom(const QStringList &names, qsizetype first, QByteArrayView bytes)
 {
-    const int count = box.userCount();
-    int next = first;
+    const qsizetype count = names.size();
+    qsizetype next = first;
     const bool same = forEachHistoryLine(bytes, [&](QByteArrayView line, bool ascii) {
         if (next >= count)
             return false;
-        const QString name = box.userAt(next++);
+        const QString &name = names[next++];
         return ascii ? name == QLatin1StringView(line) : name == decodeTextLine(line);
     });
     return same && next == count;
@@ -139,7 +146,7 @@ bool fileHoldsBoxFrom(const UserList &box, int first, QByteArrayView bytes)
 // The names this copy added (the box's first `added` entries), then the
 // file's names, then the rest of the box's, each name once in any letter
 // case, as UserInList tells names apart.
-QStringList mergedNames(const UserList &box, int added, const QStringList &fileNames)
+QStringList mergedNames(const QStringList &names, qsizetype added, const QStringList &fileNames)
 {
     QStringList merged;
     QSet<QString> present;
@@ -150,12 +157,12 @@ QStringList mergedNames(const UserList &box, int added, const QStringList &fileN
         present.insert(key);
         merged.append(name);
     };
-    for (int i = 0; i < added; ++i)
-        add(box.userAt(i));
+    for (const QString &name : names.first(added))
+        add(name);
     for (const QString &name : fileNames)
         add(name);
-    for (int i = added; i < box.userCount(); ++i)
-        add(box.userAt(i));
+    for (const QString &name : names.sliced(added))
+        add(name);
     return merged;
 }
 
@@ -172,16 +179,20 @@ SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop, in
     if (!lock)
         return {Outcome::Stopped, {}};
 
-    const int added = std::clamp(box.userCount() - loadedCount, 0, box.userCount());
+    const QStringList names = box.userNames();
+    const qsizetype added = std::clamp<qsizetype>(names.size() - loadedCount, 0, names.size());
+    qsizetype fileStart = 0;
+    const QByteArray boxBytes = encodeNames(names, added, &fileStart);
+    // A file as this copy found it at start is replaced by the box as it
+    // stands: most often it holds the very bytes this copy wrote last, else
+    // the same names in another form. Nothing to merge, or nothing that can
+    // be read: the box alone too.
+    if (historyHolds(path, QByteArrayView(boxBytes).sliced(fileStart)))
+        return writeBytes(path, boxBytes);
     QByteArray bytes;
-    // Nothing to merge, or nothing that can be read: the box alone. A file
-    // as this copy found it at start is replaced by the box as it stands,
-    // which writes the very bytes a save without merging writes.
-    if (readHistory(path, bytes) != HistoryRead::Loaded || fileHoldsBoxFrom(box, added, bytes))
-        return writeBox(box, path);
-    const QStringList fileNames = decodeHistoryLines(bytes);
-    const QStringList merged = mergedNames(box, added, fileNames);
-    return writeNames(path, static_cast<int>(merged.size()), [&](int i) { return merged[i]; });
+    if (readHistory(path, bytes) != HistoryRead::Loaded || fileHoldsNamesFrom(names, added, bytes))
+        return writeBytes(path, boxBytes);
+    return writeBytes(path, encodeNames(mergedNames(names, added, decodeHistoryLines(bytes))));
 }
 
 } // namespace vidfolio

@@ -1,16 +1,15 @@
 #include "history/userlist.h"
 
+#include <algorithm>
+
 namespace vidfolio {
 
 bool UserInList(QString &name, const UserList &box)
 {
     name = name.toLower();
-    const int count = box.userCount();
-    for (int i = 0; i < count; ++i) {
-        if (box.userAt(i).toLower() == name)
-            return true;
-    }
-    return false;
+    const QStringList names = box.userNames();
+    return std::any_of(names.begin(), names.end(),
+                       [&](const QString &entry) { return entry.toLower() == name; });
 }
 
 void rememberUserName(UserList &box)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace vidfolio {
 
@@ -13,7 +14,8 @@ public:
     // The current text of the edit field.
     virtual QString userText() const = 0;
     virtual int userCount() const = 0;
-    virtual QString userAt(int index) const = 0;
+    // The names in the list, entry 0 first.
+    virtual QStringList userNames() const = 0;
     virtual void insertUser(int index, const QString &name) = 0;
 };
 

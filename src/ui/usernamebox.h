@@ -20,7 +20,7 @@ public:
 
     QString userText() const override;
     int userCount() const override;
-    QString userAt(int index) const override;
+    QStringList userNames() const override;
     void insertUser(int index, const QString &name) override;
     void appendUsers(const QStringList &names) override;
     void selectUser(int index) override;

@@ -30,9 +30,8 @@ public:
 
     // Adds `names` after the last row, as a single insertion.
     void appendNames(const QStringList &names);
-    // The whole name in `row`, or an empty one for a row that is not there;
-    // without the QVariant that data() wraps it in.
-    QString nameAt(int row) const { return m_names.value(row); }
+    // The whole names, without the QVariant that data() wraps each in.
+    const QStringList &names() const { return m_names; }
 
 private:
     // Whether `index` names one of the rows; the combo box also asks about

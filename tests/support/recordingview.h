@@ -47,7 +47,7 @@ public:
 
     QString userText() const override { return typed; }
     int userCount() const override { return static_cast<int>(users.size()); }
-    QString userAt(int index) const override { return users.at(index); }
+    QStringList userNames() const override { return users; }
     void insertUser(int index, const QString &name) override { users.insert(index, name); }
     void appendUsers(const QStringList &names) override { users += names; }
     void selectUser(int index) override

@@ -34,7 +34,7 @@ public:
 
     QString userText() const override { return m_userText; }
     int userCount() const override { return static_cast<int>(m_users.size()); }
-    QString userAt(int index) const override { return m_users.at(index); }
+    QStringList userNames() const override { return m_users; }
     void insertUser(int index, const QString &name) override { m_users.insert(index, name); }
     void appendUsers(const QStringList &names) override { m_users += names; }
     void selectUser(int index) override { m_userText = m_users.at(index); }
