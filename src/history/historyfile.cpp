@@ -80,7 +80,7 @@ bool historyHolds(const QString &path, QByteArrayView bytes)
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size != bytes.size())
         return false;
-    constexpr std::size_t kBlockSize = 64 * 1024;
+    constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
     std::vector<char> block(kBlockSize);
     qsizetype compared = 0;
     for (;;) {
