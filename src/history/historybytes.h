@@ -1,7 +1,8 @@
 #pragma once
 
 // A history file's bytes, shared by its load and its merging save: reading
-// the file whole, and walking its lines without decoding the whole text.
+// the file whole, comparing it with what a save writes, and walking its
+// lines without decoding the whole text.
 
 #include "history/historyfile.h"
 #include "platform/textcodec.h"
@@ -17,9 +18,28 @@ namespace vidfolio {
 // Unreadable as LoadUsers reports them.
 HistoryRead readHistory(const QString &path, QByteArray &bytes);
 
-// True when the regular file at `path` holds exactly `bytes`. Compared block
-// by block, which costs a fraction of reading the file whole.
-bool historyHolds(const QString &path, QByteArrayView bytes);
+// A history file compared, piece by piece as they come, with the bytes a
+// save writes, which costs a fraction of reading it whole.
+class HistoryComparison
+{
+public:
+    explicit HistoryComparison(const QString &path);
+    ~HistoryComparison();
+    HistoryComparison(const HistoryComparison &) = delete;
+    HistoryComparison &operator=(const HistoryComparison &) = delete;
+
+    // False when there is no regular file to compare: none, or one that
+    // cannot be opened.
+    bool opened() const { return m_fd >= 0; }
+    // True while the file goes on with `bytes`.
+    bool continuesWith(QByteArrayView bytes);
+    // True when the file ends where the bytes compared so far did.
+    bool ended();
+
+private:
+    int m_fd = -1;
+    QByteArray m_block;
+};
 
 // Calls `take(line, ascii)` for each line of a history file's bytes, split
 // as decodeHistoryLines describes, `ascii` telling whether the line has no

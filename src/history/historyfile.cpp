@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -71,28 +71,49 @@ HistoryRead readHistory(const QString &path, QByteArray &bytes)
     return HistoryRead::Loaded;
 }
 
-bool historyHolds(const QString &path, QByteArrayView bytes)
+HistoryComparison::HistoryComparison(const QString &path)
 {
-    const Descriptor file = openHistory(path);
+    Descriptor file = openHistory(path);
     struct stat info
     {
     };
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size != bytes.size())
+    if (file.fd >= 0 && ::fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode))
+        std::swap(m_fd, file.fd);
+}
+
+HistoryComparison::~HistoryComparison()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool HistoryComparison::continuesWith(QByteArrayView bytes)
+{
+    if (m_fd < 0)
         return false;
-    constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
-    std::vector<char> block(kBlockSize);
+    if (m_block.size() < bytes.size())
+        m_block.resize(bytes.size());
     qsizetype compared = 0;
-    for (;;) {
-        const ssize_t count = ::read(file.fd, block.data(), block.size());
+    while (compared < bytes.size()) {
+        const ssize_t count = ::read(m_fd, m_block.data(), bytes.size() - compared);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0)
-            return count == 0 && compared == bytes.size();
-        if (count > bytes.size() - compared ||
-            std::memcmp(block.data(), bytes.data() + compared, count) != 0)
+        if (count <= 0 || std::memcmp(m_block.constData(), bytes.data() + compared, count) != 0)
             return false;
         compared += count;
+    }
+    return true;
+}
+
+bool HistoryComparison::ended()
+{
+    if (m_fd < 0)
+        return false;
+    char next = 0;
+    for (;;) {
+        const ssize_t count = ::read(m_fd, &next, 1);
+        if (count >= 0 || errno != EINTR)
+            return count == 0;
     }
 }
 

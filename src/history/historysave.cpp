@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <chrono>
 #include <optional>
+#include <span>
 
 namespace vidfolio {
 namespace {
@@ -57,26 +58,28 @@ SaveResult failed(int error)
     }
 }
 
-// The bytes a save writes for `names`: one per line with CR LF, as UTF-8.
-// `mark`, when given, gets the offset at which the line of the name at
-// `markAt` starts. Encoded straight into one array, which the save compares
-// with the file and writes: a byte array per name costs more than the
-// writing itself.
-QByteArray encodeNames(const QStringList &names, qsizetype markAt = 0, qsizetype *mark = nullptr)
+// Hands the bytes a save writes for `names`, one per line with CR LF, as
+// UTF-8, to `take(block)` in blocks of about 64 KiB, encoded straight into
+// the block: a byte array per name, or one for the whole list, costs more
+// than the writing itself, the whole list's most of all once it outgrows the
+// memory the process has touched. Stops and returns false once `take` does.
+template <typename Take> bool encodeNames(std::span<const QString> names, Take take)
 {
     QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    QByteArray bytes;
+    QByteArray block(qsizetype{64} * 1024, Qt::Uninitialized);
     qsizetype used = 0;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (i == markAt && mark)
-            *mark = used;
-        const QString &name = names[i];
+    for (const QString &name : names) {
         const qsizetype needed = utf8.requiredSpace(name.size()) + 2;
-        if (used + needed > bytes.size())
-            bytes.resize(std::max(used + needed, bytes.size() * 2 + qsizetype{64} * 1024));
+        if (used + needed > block.size()) {
+            if (!take(QByteArrayView(block.constData(), used)))
+                return false;
+            used = 0;
+            if (needed > block.size())
+                block.resize(needed);
+        }
         // Nearly every name is ASCII and copied as it stands: for a name so
         // short the encoder's call costs more than the copy.
-        char *const out = bytes.data() + used;
+        char *const out = block.data() + used;
         char *end = out;
         for (const QChar c : name) {
             if (c.unicode() >= 0x80)
@@ -96,16 +99,18 @@ QByteArray encodeNames(const QStringList &names, qsizetype markAt = 0, qsizetype
         }
         *end++ = '\r';
         *end++ = '\n';
-        used = end - bytes.constData();
+        used = end - block.constData();
     }
-    if (names.size() <= markAt && mark)
-        *mark = used;
-    bytes.truncate(used);
-    return bytes;
+    return used == 0 || take(QByteArrayView(block.constData(), used));
 }
 
-// Replaces the file at `path` with `bytes` once the new one is complete.
-SaveResult writeBytes(const QString &path, const QByteArray &bytes)
+// Replaces the file at `path` with the lines of `names` once the new one is
+// complete. Given `ifUnchangedFrom`, only if the file holds the very lines
+// of the names from that one on, as it does when this copy wrote it last, or
+// if there is no file that can be read: the file is compareFrom as the new one
+// is written, and left as it was, with no result, if it holds anything else.
+std::optional<SaveResult> writeNames(const QString &path, std::span<const QString> names,
+                                     std::optional<qsizetype> ifUnchangedFrom = {})
 {
     // Unbuffered, so that a short write (a full disk) shows in the count
     // written; a buffered QSaveFile commits a truncated file without error.
@@ -113,8 +118,27 @@ SaveResult writeBytes(const QString &path, const QByteArray &bytes)
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(errno);
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
+    const auto write = [&](QByteArrayView block) {
+        errno = 0;
+        return file.write(block.data(), block.size()) == block.size();
+    };
+    std::optional<HistoryComparison> old;
+    if (ifUnchangedFrom)
+        old.emplace(path);
+    const bool compare = old && old->opened();
+    const std::size_t compareFrom =
+        compare ? static_cast<std::size_t>(*ifUnchangedFrom) : names.size();
+    bool same = true;
+    const bool written = encodeNames(names.first(compareFrom), write) &&
+                         encodeNames(names.subspan(compareFrom), [&](QByteArrayView block) {
+                             same = old->continuesWith(block);
+                             return same && write(block);
+                         });
+    if (!same || (written && compare && !old->ended())) {
+        file.cancelWriting();
+        return std::nullopt;
+    }
+    if (!written) {
         const int error = errno;
         file.cancelWriting();
         return failed(error);
@@ -122,7 +146,7 @@ SaveResult writeBytes(const QString &path, const QByteArray &bytes)
     errno = 0;
     if (!file.commit())
         return failed(errno);
-    return {};
+    return SaveResult{};
 }
 
 // True when the box's `names` from `first` on are the names of the history
@@ -180,19 +204,19 @@ SaveResult SaveUsers(const UserList &box, const QString &path, RunLoop &loop, in
         return {Outcome::Stopped, {}};
 
     const QStringList names = box.userNames();
+    const std::span<const QString> all(names.constData(), names.size());
     const qsizetype added = std::clamp<qsizetype>(names.size() - loadedCount, 0, names.size());
-    qsizetype fileStart = 0;
-    const QByteArray boxBytes = encodeNames(names, added, &fileStart);
     // A file as this copy found it at start is replaced by the box as it
     // stands: most often it holds the very bytes this copy wrote last, else
     // the same names in another form. Nothing to merge, or nothing that can
     // be read: the box alone too.
-    if (historyHolds(path, QByteArrayView(boxBytes).sliced(fileStart)))
-        return writeBytes(path, boxBytes);
+    if (const std::optional<SaveResult> saved = writeNames(path, all, added))
+        return *saved;
     QByteArray bytes;
     if (readHistory(path, bytes) != HistoryRead::Loaded || fileHoldsNamesFrom(names, added, bytes))
-        return writeBytes(path, boxBytes);
-    return writeBytes(path, encodeNames(mergedNames(names, added, decodeHistoryLines(bytes))));
+        return *writeNames(path, all);
+    const QStringList merged = mergedNames(names, added, decodeHistoryLines(bytes));
+    return *writeNames(path, std::span<const QString>(merged.constData(), merged.size()));
 }
 
 } // namespace vidfolio
