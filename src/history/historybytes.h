@@ -29,7 +29,7 @@ public:
     HistoryComparison &operator=(const HistoryComparison &) = delete;
 
     // False when there is no regular file to compare: none, or one that
-    // cannot be opened.
+    // cannot be opened. Such a comparison holds nothing, as its reads fail.
     bool opened() const { return m_fd >= 0; }
     // True while the file goes on with `bytes`.
     bool continuesWith(QByteArrayView bytes);

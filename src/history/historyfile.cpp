@@ -89,8 +89,6 @@ HistoryComparison::~HistoryComparison()
 
 bool HistoryComparison::continuesWith(QByteArrayView bytes)
 {
-    if (m_fd < 0)
-        return false;
     if (m_block.size() < bytes.size())
         m_block.resize(bytes.size());
     qsizetype compared = 0;
@@ -107,8 +105,6 @@ bool HistoryComparison::continuesWith(QByteArrayView bytes)
 
 bool HistoryComparison::ended()
 {
-    if (m_fd < 0)
-        return false;
     char next = 0;
     for (;;) {
         const ssize_t count = ::read(m_fd, &next, 1);

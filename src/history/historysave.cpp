@@ -107,7 +107,7 @@ template <typename Take> bool encodeNames(std::span<const QString> names, Take t
 // Replaces the file at `path` with the lines of `names` once the new one is
 // complete. Given `ifUnchangedFrom`, only if the file holds the very lines
 // of the names from that one on, as it does when this copy wrote it last, or
-// if there is no file that can be read: the file is compareFrom as the new one
+// if there is no file that can be read: the file is compared as the new one
 // is written, and left as it was, with no result, if it holds anything else.
 std::optional<SaveResult> writeNames(const QString &path, std::span<const QString> names,
                                      std::optional<qsizetype> ifUnchangedFrom = {})
